@@ -1,5 +1,7 @@
 // Random draws and the float helpers.
 #include "CaptureStdout.h"
+#include "ofAppBaseWindow.h"
+#include "ofAppRunner.h"
 #include "ofMath.h"
 #include "ofPlatform.h"
 
@@ -55,6 +57,19 @@ TEST(Random, UnitRangesAreHalfOpenAndFullyReached) {
     }
     EXPECT_EQ(lowest, 0.0f);
     EXPECT_EQ(highest, 32767.0f / 32768.0f);
+}
+
+TEST(Random, WindowFormsSpanTheWindowAndAZeroSizeDrawsNothing) {
+    const std::vector<float> draws = drawsAfterSeed(3, 2);
+    ofSeedRandom(3);
+    EXPECT_EQ(ofRandomWidth(), 0.0f);    // no window yet: size 0
+    EXPECT_EQ(ofRandomHeight(), 0.0f);
+    static struct : ofAppBaseWindow {
+        ofPoint getWindowSize() override { return ofPoint(640, 480, 0); }
+    } window;
+    ofSetupOpenGL(&window, 640, 480, 0);
+    EXPECT_EQ(ofRandomWidth(), scale * (draws[0] * 640.0f));
+    EXPECT_EQ(ofRandomHeight(), scale * (draws[1] * 480.0f));
 }
 
 TEST(Maths, ClampNormalizeAndMap) {
