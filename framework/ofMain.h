@@ -13,4 +13,8 @@
 #include "ofAppRunner.h"
 #include "ofBaseApp.h"
 #include "ofGraphics.h"
+#include "ofBaseTypes.h"
+#include "ofTexture.h"
+#include "ofImage.h"
+#include "ofTrueTypeFont.h"
 #include "ofQtUtils.h"
