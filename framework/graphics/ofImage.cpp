@@ -2,6 +2,8 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -82,6 +84,22 @@ FREE_IMAGE_FORMAT formatOf(const std::string& path) {
     FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
     if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
     return fif;
+}
+
+// The library allocates whatever size a file's header declares, so a few
+// bytes can ask for gigabytes. Rows are addressed with int pitches and sizes
+// here, in the library and in GL, so a buffer beyond INT_MAX bytes (counting
+// the 24 bits that lower depths are converted to) is refused before the
+// library allocates it. Formats that cannot read their header alone are left
+// to the library.
+bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
+    if (!FreeImage_FIFSupportsNoPixels(fif)) return true;
+    FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
+    if (!header) return false;
+    unsigned int bits = std::max(FreeImage_GetBPP(header), 24u);
+    double bytes = double(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header) * (bits / 8);
+    FreeImage_Unload(header);
+    return bytes <= double(INT_MAX);
 }
 
 void unload(FIBITMAP* bmp) {
@@ -264,6 +282,7 @@ bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
     std::string path = ofToDataPath(fileName, false);
     FREE_IMAGE_FORMAT fif = formatOf(path);
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
+    if (!declaredSizeFits(fif, path)) return false;
     FIBITMAP* bmp = FreeImage_Load(fif, path.c_str(), 0);
     if (!bmp) return false;
 
