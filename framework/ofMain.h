@@ -18,3 +18,4 @@
 #include "ofImage.h"
 #include "ofTrueTypeFont.h"
 #include "ofQtUtils.h"
+#include "ofSoundPlayer.h"
