@@ -154,7 +154,7 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
     std::vector<float> out = readCapture(capture);
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
-    EXPECT_LT(spans[0].frames(), 0.2 * kRate);
+    EXPECT_GT(out.size() / 2 - spans[0].end, 0.05 * kRate);   // silent since the release
 }
 
 TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
@@ -167,7 +167,7 @@ TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
     EXPECT_EQ(engine.outputRate(), kRate);
 
     // Sounds still take their time and end.
-    Sound tone = load({{1000, 0.2}}, true);
+    Sound tone = load({{1000, 0.5}}, true);
     Channel channel = engine.playSound(tone, false);
     sleepMs(100);
     EXPECT_TRUE(engine.isPlaying(channel));
