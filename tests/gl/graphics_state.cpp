@@ -2,6 +2,7 @@
 // style and from the GL context it drives.
 #include "CaptureStdout.h"
 #include "FrameworkWindow.h"
+#include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 #include "ofLog.h"
@@ -183,4 +184,14 @@ TEST_F(DrawingState, ApplyingAStyleGoesThroughTheSetters) {
                 saved.lineWidth);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     ofDisableAlphaBlending();
+}
+
+// Xvfb's GLX lists no swap-interval control; calling one anyway can crash.
+TEST(VerticalSync, WithoutAListedControlDoesNothingAndSaysNothing) {
+    frameworkwindow::ensure();
+    CaptureStdout out;
+    ofSetVerticalSync(true);
+    ofSetVerticalSync(false);
+    glFinish();
+    EXPECT_EQ(out.finish(), "");
 }

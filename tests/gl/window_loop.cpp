@@ -7,6 +7,7 @@
 #include "ofAppGlutWindow.h"
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
+#include "ofGraphics.h"
 #include "ofUtils.h"
 
 #include <Poco/Delegate.h>
@@ -231,4 +232,89 @@ TEST(FrameLoop, RunsWithoutAnApplicationAndStillAnnouncesTheExit) {
     });
     EXPECT_EQ(child.readAll(), std::vector<std::string>{"event exit"});
     EXPECT_EQ(child.waitExit(), 0);
+}
+
+TEST(FrameLoop, FullScreenAndBackRestoresTheSizeAndPosition) {
+    ChildProcess child([] {
+        glutInitWindowPosition(50, 40);
+        auto* app = new RecordingApp;
+        app->recordFrames = false;
+        app->onDraw = [] {
+            static int phase = 0;
+            int frame = ofGetFrameNum();
+            if (frame > 300) {
+                childSay("no reshape came");
+                exit(3);
+            }
+            if (phase == 0 && frame == 2) {
+                ofToggleFullscreen();
+                childSay("mode " + num(ofGetWindowMode()));
+                phase = 1;
+            } else if (phase == 1 && ofGetWidth() == ofGetScreenWidth()) {
+                childSay("full " + num(ofGetWidth()) + " " + num(ofGetHeight()));
+                ofSetFullscreen(true);  // already: nothing pending
+                ofSetFullscreen(false);
+                childSay("mode " + num(ofGetWindowMode()));
+                phase = 2;
+            } else if (phase == 2 && ofGetWidth() == 320) {
+                childSay("back " + num(ofGetWidth()) + " " + num(ofGetHeight()) + " at " + num(ofGetWindowPositionX()) +
+                         " " + num(ofGetWindowPositionY()));
+                exit(0);
+            }
+        };
+        runInChild(app);
+    });
+    std::vector<std::string> lines;
+    for (const std::string& l : child.readAll()) {
+        if (!startsWith(l, "windowResized") && !startsWith(l, "event windowResized")) lines.push_back(l);
+    }
+    EXPECT_EQ(child.waitExit(), 0);
+    std::vector<std::string> expected = {"setup",    "event setup",         "mode 1", "full 1280 1024",
+                                         "mode 0",   "back 320 240 at 50 40", "exit",   "event exit",
+                                         "destructor"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(FrameLoop, WithoutAutomaticClearingFramesAccumulateOnTheFrontBuffer) {
+    ChildProcess child([] {
+        auto* app = new RecordingApp;
+        app->recordFrames = false;
+        app->onSetup = [] { ofSetBackgroundAuto(false); };
+        app->onDraw = [] {
+            int frame = ofGetFrameNum();
+            GLint drawBuffer = 0;
+            glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+            if (frame == 8) {
+                // Each frame left a square at x = 20 * frame; the first ones
+                // were cleared by the frames that followed them.
+                std::string seen = "front";
+                glReadBuffer(GL_FRONT);
+                for (int k = 0; k < 8; k++) {
+                    unsigned char px[4] = {0, 0, 0, 0};
+                    glReadPixels(20 * k + 5, 240 - 1 - 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+                    seen += px[0] > 200 ? " X" : " .";
+                }
+                childSay(seen + (drawBuffer == GL_FRONT ? " drawing to front" : " drawing to back"));
+                ofSetBackgroundAuto(true);
+            } else if (frame == 10) {
+                childSay(drawBuffer == GL_BACK ? "drawing to back" : "drawing to front");
+                exit(0);
+            }
+            ofSetColor(255, 0, 0);
+            ofRect(20 * frame, 0, 10, 10);
+        };
+        runInChild(app);
+    });
+    std::vector<std::string> lines;
+    for (const std::string& l : child.readAll()) {
+        if (startsWith(l, "front") || startsWith(l, "drawing")) lines.push_back(l);
+    }
+    EXPECT_EQ(child.waitExit(), 0);
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    // Squares 0 and 1 were cleared by the first three frames; from then on
+    // nothing clears (a late first reshape may clear one or two more).
+    ASSERT_EQ(lines[0].size(), 38u) << lines[0];
+    EXPECT_EQ(lines[0].substr(0, 9), "front . .") << lines[0];
+    EXPECT_EQ(lines[0].substr(15), " X X X drawing to front") << lines[0];
+    EXPECT_EQ(lines[1], "drawing to back");
 }
