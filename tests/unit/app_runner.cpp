@@ -59,8 +59,9 @@ TEST(RunnerDeathTest, ExitHandlerRunsOnceForTheLastApplication) {
     EXPECT_EXIT(
         {
             static ReturningWindow window;
+            static ofBaseApp replaced;  // not deleted: only the current one is
             ofSetupOpenGL(&window, 800, 600, 0);
-            ofRunApp(new ofBaseApp);
+            ofRunApp(&replaced);
             ofRunApp(new FarewellApp);
             exit(0);
         },
