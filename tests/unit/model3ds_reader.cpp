@@ -7,47 +7,52 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
 #include <unistd.h>
 
 using namespace model3ds;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-class Reader : public ::testing::Test {
-protected:
-    void SetUp() override { dir = testpaths::makeScratchDir("reader"); }
-    void TearDown() override {
-        if (!HasFailure()) std::filesystem::remove_all(dir);
-    }
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Bytes header(std::uint16_t id, std::uint32_t length) {
+    ChunkWriter w;
+    w.header(id, length);
+    return w.take();
+}
+Bytes chunk(std::uint16_t id, const Bytes& body = {}) {
+    return header(id, static_cast<std::uint32_t>(6 + body.size())) + body;
+}
+Bytes u16s(std::initializer_list<std::uint16_t> values) {
+    ChunkWriter w;
+    for (std::uint16_t v : values) w.u16(v);
+    return w.take();
+}
+Bytes f32s(std::initializer_list<float> values) {
+    ChunkWriter w;
+    for (float v : values) w.f32(v);
+    return w.take();
+}
+Bytes cut(Bytes b, std::size_t n) {
+    b.resize(b.size() - n);
+    return b;
+}
+Bytes name(const std::string& s) { return Bytes(s.begin(), s.end()) + Bytes{0}; }
+// Main and editor chunks around the given chunks.
+Bytes file(const Bytes& chunks) { return chunk(0x4D4D, chunk(0x3D3D, chunks)); }
+Bytes object(const Bytes& meshChunks) { return chunk(0x4000, name("o") + chunk(0x4100, meshChunks)); }
+const Bytes kTriangle = chunk(0x4110, u16s({3}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0})) +
+                        chunk(0x4120, u16s({1, 0, 1, 2, 0}));
 
-    std::string save(const std::vector<std::uint8_t>& bytes, const std::string& name = "m.3ds") {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    std::string save(const Model3ds& m, const std::string& name = "m.3ds") {
-        std::vector<std::uint8_t> bytes;
-        EXPECT_TRUE(writeModel3ds(m, bytes));
-        return save(bytes, name);
-    }
-    // Loads with the C-string variant and returns what it printed.
-    std::string load(model3DS& model, const std::string& path, float scale = 1.0f) {
-        CaptureStdout out;
-        model.loadModel(path.c_str(), scale);
-        return out.finish();
-    }
-
-    std::string dir;
-};
-
-Object triangle(const std::string& name, const std::string& material = "") {
+Object triangle(const std::string& objectName, const std::string& material = "") {
     Object o;
-    o.name = name;
+    o.name = objectName;
     o.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     o.faces = {{0, 1, 2}};
     if (!material.empty()) o.groups = {{material, {0}}};
@@ -56,84 +61,74 @@ Object triangle(const std::string& name, const std::string& material = "") {
 
 std::string zeroEnded(const std::string& s) { return s + std::string(1, '\0'); }
 
-std::vector<float> vec(std::initializer_list<float> v) { return v; }
-
-// A file of raw chunks inside main and editor chunks whose lengths are right.
-std::vector<std::uint8_t> rawFile(const std::function<void(ChunkWriter&)>& body) {
-    ChunkWriter w;
-    w.begin(0x4D4D);
-    w.begin(0x3D3D);
-    body(w);
-    w.end();
-    w.end();
-    return w.take();
-}
-
-void vertexChunk(ChunkWriter& w, std::initializer_list<Vec3> vs) {
-    w.begin(0x4110);
-    w.u16(static_cast<std::uint16_t>(vs.size()));
-    for (const Vec3& v : vs) {
-        w.f32(v.x);
-        w.f32(v.y);
-        w.f32(v.z);
+class Reader : public ::testing::Test {
+protected:
+    void SetUp() override { dir = testpaths::makeScratchDir("reader"); }
+    void TearDown() override {
+        if (!HasFailure()) std::filesystem::remove_all(dir);
     }
-    w.end();
-}
+
+    std::string save(const Bytes& bytes, const std::string& fileName = "m.3ds") {
+        std::string path = dir + "/" + fileName;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string save(const Model3ds& m, const std::string& fileName = "m.3ds") {
+        Bytes bytes;
+        EXPECT_TRUE(writeModel3ds(m, bytes));
+        return save(bytes, fileName);
+    }
+    // Loads with the C-string variant and returns what it printed.
+    std::string load(model3DS& model, const std::string& path, float scale = 1.0f) {
+        CaptureStdout out;
+        model.loadModel(path.c_str(), scale);
+        return out.finish();
+    }
+    std::string loaded(const std::string& path) { return "[3DS] Model '" + path + "' loaded\n"; }
+
+    std::string dir;
+};
 
 }  // namespace
 
 TEST_F(Reader, ConvertsScalesAndBoundsVertices) {
-    Model3ds m;
-    Object o;
-    o.name = "rock";
+    Object o = triangle("rock");
     o.vertices = {{1, 2, 3}, {-4, -5, -6}, {-2, -8, -1}};
-    o.faces = {{0, 1, 2}};
-    m.objects.push_back(o);
-    std::string path = save(m);
-
-    model3DS one;
+    std::string path = save({{}, {o}});
+    model3DS one, two;
     load(one, path, 1.0f);
-    ASSERT_EQ(one.m_meshes.size(), 1u);
-    EXPECT_EQ(one.m_meshes[0].m_vertices, vec({1, 3, -2, -4, -6, 5, -2, -1, 8}));
-    EXPECT_EQ(one.m_minX, -4);
-    EXPECT_EQ(one.m_maxX, 1);
-    EXPECT_EQ(one.m_minY, -6);
-    EXPECT_EQ(one.m_maxY, 3);
-    EXPECT_EQ(one.m_minZ, -2);
-    EXPECT_EQ(one.m_maxZ, 8);
-    EXPECT_EQ(one.m_centerX, -1.5f);
-    EXPECT_EQ(one.m_centerY, -1.5f);
-    EXPECT_EQ(one.m_centerZ, 3.0f);
-
-    model3DS two;
     load(two, path, 2.0f);
+    ASSERT_EQ(one.m_meshes.size(), 1u);
     ASSERT_EQ(two.m_meshes.size(), 1u);
-    for (std::size_t i = 0; i < 9; ++i)
-        EXPECT_EQ(two.m_meshes[0].m_vertices[i], 2 * one.m_meshes[0].m_vertices[i]);
-    EXPECT_EQ(two.m_maxY, 6);
-    EXPECT_EQ(two.m_centerZ, 6.0f);
-
+    const std::vector<float> stored = {1, 3, -2, -4, -6, 5, -2, -1, 8};
+    EXPECT_EQ(one.m_meshes[0].m_vertices, stored);
+    const float box[] = {-4, 1, -6, 3, -2, 8}, centre[] = {-1.5f, -1.5f, 3};
+    for (int s = 1; s <= 2; ++s) {
+        const model3DS& m = s == 1 ? one : two;
+        for (std::size_t i = 0; i < stored.size(); ++i) EXPECT_EQ(m.m_meshes[0].m_vertices[i], s * stored[i]);
+        EXPECT_EQ((std::vector<float>{m.m_minX, m.m_maxX, m.m_minY, m.m_maxY, m.m_minZ, m.m_maxZ}),
+                  (std::vector<float>{s * box[0], s * box[1], s * box[2], s * box[3], s * box[4], s * box[5]}));
+        EXPECT_EQ((std::vector<float>{m.m_centerX, m.m_centerY, m.m_centerZ}),
+                  (std::vector<float>{s * centre[0], s * centre[1], s * centre[2]}));
+    }
     // All on the negative side of x: the maximum stays below zero.
-    m.objects[0].vertices = {{-3, 0, 0}, {-1, 0, 0}, {-2, 1, 0}};
+    o.vertices = {{-3, 0, 0}, {-1, 0, 0}, {-2, 1, 0}};
     model3DS negative;
-    load(negative, save(m, "neg.3ds"));
+    load(negative, save({{}, {o}}, "neg.3ds"));
     EXPECT_EQ(negative.m_maxX, -1);
-    EXPECT_EQ(negative.m_minX, -3);
     EXPECT_EQ(negative.m_centerX, -2);
 }
 
-TEST_F(Reader, BuildsMeshesOnlyForObjectsWithFacesInFileOrder) {
-    Model3ds m;
-    m.objects.push_back(triangle("first"));
+TEST_F(Reader, BuildsMeshesOnlyForObjectsWithFaces) {
     Object lamp;
     lamp.name = "lamp";
     lamp.vertices = {{0, 0, 50}};
-    m.objects.push_back(lamp);
-    m.objects.push_back(triangle("second"));
-    m.objects[2].vertices[0] = {0, 0, -10};
-
+    Object second = triangle("second");
+    second.vertices[0] = {0, 0, -10};
     model3DS model;
-    EXPECT_EQ(load(model, save(m)), "[3DS] Model '" + dir + "/m.3ds' loaded\n");
+    std::string path = save({{}, {triangle("first"), lamp, second}});
+    EXPECT_EQ(load(model, path), loaded(path));
     ASSERT_EQ(model.m_meshes.size(), 2u);
     EXPECT_EQ(model.m_meshes[0].m_name, zeroEnded("first"));
     EXPECT_EQ(model.m_meshes[1].m_name, zeroEnded("second"));
@@ -142,26 +137,20 @@ TEST_F(Reader, BuildsMeshesOnlyForObjectsWithFacesInFileOrder) {
         EXPECT_EQ(mesh.m_drawMode, 2);
         EXPECT_EQ(mesh.m_normals.size(), mesh.m_vertices.size());
     }
-    // The lamp's vertex made no mesh but widened the box.
+    // The lamp made no mesh but widened the box.
     EXPECT_EQ(model.m_maxY, 50);
-    EXPECT_EQ(model.m_minY, -10);
     EXPECT_EQ(model.m_centerY, 20);
-    EXPECT_EQ(model.m_drawMode, 2);
 
     // A second load appends, and the box is that load's alone.
-    Model3ds small;
-    small.objects.push_back(triangle("third"));
-    load(model, save(small, "small.3ds"));
+    load(model, save({{}, {triangle("third")}}, "small.3ds"));
     EXPECT_EQ(model.m_meshes.size(), 3u);
     EXPECT_EQ(model.m_maxY, 0);
     EXPECT_EQ(model.m_filename, "small.3ds");
 }
 
-TEST_F(Reader, ReadsMaterialsAndMatchesFaceGroupsByStoredName) {
-    Model3ds m;
+TEST_F(Reader, ReadsMaterialsAndMatchesGroupsByStoredName) {
     Material red;
     red.name = "red";
-    red.ambient = {1.0f, 128 / 255.0f, 0.0f};
     red.diffuse = {1.0f, 128 / 255.0f, 0.0f};
     red.specular = {0.0f, 0.0f, 1.0f};
     red.colorChunk = ColorChunk::Bytes;
@@ -169,96 +158,60 @@ TEST_F(Reader, ReadsMaterialsAndMatchesFaceGroupsByStoredName) {
     red.shinStrength = 50;
     red.transparency = 25;
     red.twoSided = true;
-    m.materials.push_back(red);
     Material blue;
     blue.name = "blue";
-    blue.diffuse = {0.1f, 0.2f, 0.3f};
     blue.colorChunk = ColorChunk::LinearFloat;
     blue.percentChunk = PercentChunk::Float;
     blue.shininess = 12.5f;
-    m.materials.push_back(blue);
     Material blueAgain = blue;   // the later one replaces all fields
     blueAgain.diffuse = {0.4f, 0.5f, 0.6f};
     blueAgain.colorChunk = ColorChunk::LinearBytes;
-    m.materials.push_back(blueAgain);
-    m.objects.push_back(triangle("t", "red"));
-
     model3DS model;
-    load(model, save(m));
+    load(model, save({{red, blue, blueAgain}, {triangle("t", "red")}}));
+
     ASSERT_EQ(model.m_materials.size(), 2u);
     const material3DS& r = model.m_materials.at(zeroEnded("red"));
     EXPECT_EQ(r.m_name, zeroEnded("red"));
     EXPECT_FLOAT_EQ(r.m_diffuse[0], 1.0f);
     EXPECT_NEAR(r.m_diffuse[1], 0.50196f, 1e-5);
     EXPECT_FLOAT_EQ(r.m_diffuse[2], 0.0f);
-    EXPECT_NEAR(r.m_ambient[1], 0.50196f, 1e-5);
     EXPECT_FLOAT_EQ(r.m_specular[2], 1.0f);
     EXPECT_FLOAT_EQ(r.m_shininess, 0.25f);
     EXPECT_FLOAT_EQ(r.m_shinStrength, 0.5f);
     EXPECT_FLOAT_EQ(r.m_transparency, 0.75f);
     EXPECT_TRUE(r.m_twoSided);
-    EXPECT_FALSE(r.m_hasTextureMap);
-    EXPECT_FALSE(r.m_hasBumpMap);
+    EXPECT_FALSE(r.m_hasTextureMap || r.m_hasBumpMap || model.hasTexture);
     const material3DS& b = model.m_materials.at(zeroEnded("blue"));
     EXPECT_NEAR(b.m_diffuse[0], 102 / 255.0, 1e-6);   // 0.4 as a byte
     EXPECT_FLOAT_EQ(b.m_shininess, 0.125f);
     EXPECT_FALSE(b.m_twoSided);
-    EXPECT_FALSE(model.hasTexture);
-
     ASSERT_EQ(model.m_meshes.size(), 1u);
-    const auto& groups = model.m_meshes[0].m_materialFaces;
-    ASSERT_EQ(groups.count(zeroEnded("red")), 1u);
-    EXPECT_EQ(groups.at(zeroEnded("red")), (std::vector<std::uint16_t>{0, 1, 2}));
-}
+    EXPECT_EQ(model.m_meshes[0].m_materialFaces.at(zeroEnded("red")), (std::vector<std::uint16_t>{0, 1, 2}));
 
-TEST_F(Reader, MaterialWithoutNameOrValuesKeepsDefaults) {
-    // No name chunk, an ambient chunk without a colour inside, a shininess
-    // chunk without a percentage, then a diffuse colour: only the diffuse
-    // colour comes from the file; the empty ambient must not take the
-    // colour read before it.
-    auto bytes = rawFile([](ChunkWriter& w) {
-        w.begin(0xAFFF);
-        w.begin(0xA030);
-        w.begin(0x0010);
-        w.f32(0.9f);
-        w.f32(0.9f);
-        w.f32(0.9f);
-        w.end();
-        w.end();
-        w.begin(0xA010);
-        w.end();
-        w.begin(0xA040);
-        w.end();
-        w.begin(0xA020);
-        w.begin(0x0011);
-        w.u8(0);
-        w.u8(255);
-        w.u8(0);
-        w.end();
-        w.end();
-        w.end();
-    });
-    model3DS model;
-    load(model, save(bytes));
-    ASSERT_EQ(model.m_materials.count(""), 1u);
-    const material3DS& m = model.m_materials.at("");
-    EXPECT_FLOAT_EQ(m.m_specular[0], 0.9f);
-    EXPECT_FLOAT_EQ(m.m_ambient[0], 0.2f);
-    EXPECT_FLOAT_EQ(m.m_shininess, 0.0f);
-    EXPECT_FLOAT_EQ(m.m_diffuse[1], 1.0f);
-    EXPECT_FLOAT_EQ(m.m_shinStrength, 1.0f);
-    EXPECT_FLOAT_EQ(m.m_transparency, 1.0f);
+    // No name, an ambient chunk without a colour, a shininess chunk without
+    // a percentage: those fields keep their defaults rather than take the
+    // colour or percentage read before them.
+    model3DS partial;
+    load(partial, save(file(chunk(0xAFFF, chunk(0xA030, chunk(0x0010, f32s({0.9f, 0.9f, 0.9f}))) +
+                                              chunk(0xA050, chunk(0x0030, u16s({40}))) + chunk(0xA010) +
+                                              chunk(0xA040) + chunk(0xA020, chunk(0x0011, {0, 255, 0}))))));
+    ASSERT_EQ(partial.m_materials.count(""), 1u);
+    const material3DS& p = partial.m_materials.at("");
+    EXPECT_FLOAT_EQ(p.m_specular[0], 0.9f);
+    EXPECT_FLOAT_EQ(p.m_transparency, 0.6f);
+    EXPECT_FLOAT_EQ(p.m_ambient[0], 0.2f);
+    EXPECT_FLOAT_EQ(p.m_shininess, 0.0f);
+    EXPECT_FLOAT_EQ(p.m_diffuse[1], 1.0f);
+    EXPECT_FLOAT_EQ(p.m_shinStrength, 1.0f);
 }
 
 TEST_F(Reader, CutsNamesAtTwentyBytesAndReadsOn) {
-    const std::string nineteen = "abcdefghijklmnopqrs";
-    const std::string twenty = nineteen + "t";
-    const std::string long_ = twenty + "uvwxyz0123456789";
+    const std::string nineteen = "abcdefghijklmnopqrs", twenty = nineteen + "t", longer = twenty + "uvwxyz";
     Model3ds m;
-    for (const std::string& name : {nineteen, twenty, long_}) {
-        m.objects.push_back(triangle(name, name));
+    for (const std::string& n : {nineteen, twenty, longer}) {
+        m.objects.push_back(triangle(n, n));
         Material mat;
-        mat.name = name;
+        mat.name = n;
         mat.diffuse = {0, 0, 1};
         m.materials.push_back(mat);
     }
@@ -268,93 +221,46 @@ TEST_F(Reader, CutsNamesAtTwentyBytesAndReadsOn) {
     EXPECT_EQ(model.m_meshes[0].m_name, zeroEnded(nineteen));
     EXPECT_EQ(model.m_meshes[1].m_name, twenty);
     EXPECT_EQ(model.m_meshes[2].m_name, twenty);
-    // The twenty-byte and the long name are stored alike, so the long one's
-    // material replaced the other's; the data after the long names was read.
+    // The twenty-byte and the longer name are stored alike; what follows the
+    // longer names was read in the right place.
     EXPECT_EQ(model.m_materials.size(), 2u);
     EXPECT_EQ(model.m_meshes[2].m_vertices.size(), 9u);
     EXPECT_EQ(model.m_meshes[2].m_materialFaces.at(twenty).size(), 3u);
     EXPECT_FLOAT_EQ(model.m_materials.at(twenty).m_diffuse[2], 1.0f);
 }
 
-TEST_F(Reader, SkipsUnknownChunksByTheirLength) {
-    auto bytes = rawFile([](ChunkWriter& w) {
-        w.begin(0x4000);
-        w.name("obj");
-        w.begin(0x4100);
-        vertexChunk(w, {{0, 0, 0}, {1, 0, 0}});
-        w.begin(0x4999);   // unknown, holding what looks like a vertex chunk
-        vertexChunk(w, {{100, 100, 100}});
-        w.u8(1);
-        w.end();
-        vertexChunk(w, {{0, 1, 0}});
-        w.begin(0x4120);
-        w.u16(1);
-        for (std::uint16_t v : {0, 1, 2, 0}) w.u16(v);
-        w.end();
-        w.end();
-        w.end();
-        w.begin(0xB000);   // keyframer section: skipped
-        w.u32(0xFFFFFFFF);
-        w.end();
-    });
-    model3DS model;
-    load(model, save(bytes));
-    ASSERT_EQ(model.m_meshes.size(), 1u);
-    EXPECT_EQ(model.m_meshes[0].m_vertices, vec({0, 0, 0, 1, 0, 0, 0, 0, -1}));
-    EXPECT_EQ(model.m_maxX, 1);
-}
-
-TEST_F(Reader, PrintsItsLinesByteForByte) {
+TEST_F(Reader, PrintsItsLinesAndSplitsThePath) {
     model3DS missing;
-    EXPECT_EQ(load(missing, dir + "/nothing.3ds"), "[3DS] ERROR: Could not open '" + dir + "/nothing.3ds'\n");
-
+    EXPECT_EQ(load(missing, dir + "/none.3ds"), "[3DS] ERROR: Could not open '" + dir + "/none.3ds'\n");
     model3DS empty;
-    std::string emptyPath = save(std::vector<std::uint8_t>{}, "empty.3ds");
-    EXPECT_EQ(load(empty, emptyPath), "[3DS] ERROR: Model '" + emptyPath + "' is empty\n");
-
-    for (const auto& bytes : {std::vector<std::uint8_t>{0x4D}, std::vector<std::uint8_t>{0x4D, 0x4E, 6, 0, 0, 0},
-                              std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', '!', '\n'}}) {
+    std::string path = save(Bytes{});
+    EXPECT_EQ(load(empty, path), "[3DS] ERROR: Model '" + path + "' is empty\n");
+    for (const Bytes& bytes : {Bytes{0x4D}, Bytes{0x4D, 0x4E, 6, 0, 0, 0}, Bytes{'h', 'e', 'l', 'l', 'o', '!'}}) {
         model3DS invalid;
-        std::string path = save(bytes, "bad.3ds");
-        EXPECT_EQ(load(invalid, path), "[3DS] ERROR: Model '" + path + "' is not a valid 3DS file\n");
-        EXPECT_TRUE(invalid.m_meshes.empty());
+        EXPECT_EQ(load(invalid, save(bytes)), "[3DS] ERROR: Model '" + path + "' is not a valid 3DS file\n");
     }
-
-    // A model that only has the main chunk loads, with nothing in it.
     model3DS bare;
-    std::string barePath = save(std::vector<std::uint8_t>{0x4D, 0x4D, 6, 0, 0, 0}, "bare.3ds");
-    EXPECT_EQ(load(bare, barePath), "[3DS] Model '" + barePath + "' loaded\n");
-}
+    EXPECT_EQ(load(bare, save(chunk(0x4D4D))), loaded(path));
 
-TEST_F(Reader, SplitsTheNameIntoFolderAndFile) {
-    Model3ds m;
-    m.objects.push_back(triangle("t"));
-    std::filesystem::create_directories(dir + "/a.b");
-    save(m, "a.b/ship.3ds");
-    model3DS slash;
-    load(slash, dir + "/a.b/ship.3ds");
-    EXPECT_EQ(slash.m_filepath, dir + "/a.b/");
-    EXPECT_EQ(slash.m_filename, "ship.3ds");
-
-    save(m, "x\\ship.3ds");   // a backslash after the last slash splits too
-    model3DS backslash;
-    load(backslash, dir + "/x\\ship.3ds");
-    EXPECT_EQ(backslash.m_filepath, dir + "/x\\");
-    EXPECT_EQ(backslash.m_filename, "ship.3ds");
-    EXPECT_EQ(backslash.m_meshes.size(), 1u);
+    // A backslash after the last slash splits too.
+    save({{}, {triangle("t")}}, "x\\ship.3ds");
+    model3DS split;
+    load(split, dir + "/x\\ship.3ds");
+    EXPECT_EQ(split.m_filepath, dir + "/x\\");
+    EXPECT_EQ(split.m_filename, "ship.3ds");
+    EXPECT_EQ(split.m_meshes.size(), 1u);
 
     // The string variant reads from the data folder under the working folder.
     std::filesystem::create_directories(dir + "/data/arWing");
-    save(m, "data/arWing/arwing.3ds");
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    save({{}, {triangle("t")}}, "data/arWing/arwing.3ds");
+    std::string cwd = std::filesystem::current_path();
     ASSERT_EQ(chdir(dir.c_str()), 0);
     model3DS viaData;
     CaptureStdout out;
     viaData.loadModel(std::string("arWing/arwing.3ds"), 1.0f);
     std::string printed = out.finish();
-    ASSERT_EQ(chdir(cwd), 0);
-    EXPECT_EQ(printed, "[3DS] Model 'data/arWing/arwing.3ds' loaded\n");
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+    EXPECT_EQ(printed, loaded("data/arWing/arwing.3ds"));
     EXPECT_EQ(viaData.m_filepath, "data/arWing/");
     EXPECT_EQ(viaData.m_filename, "arwing.3ds");
     EXPECT_EQ(viaData.m_meshes.size(), 1u);
@@ -362,215 +268,118 @@ TEST_F(Reader, SplitsTheNameIntoFolderAndFile) {
 
 // Files that lie: each must load what it truly holds, print the loaded line,
 // and never read outside the file or its lists.
-TEST_F(Reader, StopsAtLengthsThatCannotBeTrue) {
-    struct Case {
+TEST_F(Reader, ReadsOnlyWhatTheFileTrulyHolds) {
+    const Bytes facesPastParent = header(0x4120, 0x7FFFFFF0) + u16s({1, 0, 1, 2, 0});
+    const Bytes group = chunk(0x4130, name("g") + u16s({1, 0}));
+    const struct {
         const char* what;
-        std::function<void(ChunkWriter&)> body;
-        std::size_t meshes;
-        std::size_t vertices;   // of the first mesh
-    };
-    auto object = [](ChunkWriter& w, const std::function<void()>& inside) {
-        w.begin(0x4000);
-        w.name("o");
-        w.begin(0x4100);
-        inside();
-        w.end();
-        w.end();
-    };
-    auto faces = [](ChunkWriter& w, std::uint16_t n, std::initializer_list<std::uint16_t> abc) {
-        w.begin(0x4120);
-        w.u16(n);
-        for (std::uint16_t v : abc) w.u16(v);
-        w.end();
-    };
-    const Case cases[] = {
+        Bytes bytes;
+        std::vector<std::size_t> vertexCounts;   // per mesh kept
+    } cases[] = {
+        {"an unknown chunk is skipped by its length, whatever it holds",
+         file(object(chunk(0x4999, kTriangle) + kTriangle) + chunk(0xB000, u16s({1, 2}))), {9}},
         {"a length below 6 ends the range; what came before stays",
-         [&](ChunkWriter& w) {
-             object(w, [&] {
-                 vertexChunk(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-                 faces(w, 1, {0, 1, 2, 0});
-                 w.header(0x4110, 3);
-                 vertexChunk(w, {{5, 5, 5}});
-             });
-         },
-         1, 9},
-        {"a zero length never loops",
-         [&](ChunkWriter& w) {
-             w.header(0x1234, 0);
-             object(w, [&] { vertexChunk(w, {{0, 0, 0}}); });
-         },
-         0, 0},
-        {"a count larger than its chunk keeps the whole entries present",
-         [&](ChunkWriter& w) {
-             object(w, [&] {
-                 w.begin(0x4110);
-                 w.u16(1000);
-                 for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 7.f}) w.f32(f);
-                 w.end();
-                 faces(w, 50, {0, 1, 2, 0, 9, 9});
-             });
-         },
-         1, 9},
-        {"a chunk running past its parent is cut at the parent's end",
-         [&](ChunkWriter& w) {
-             object(w, [&] {
-                 vertexChunk(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-                 w.begin(0x4120);
-                 w.u16(1);
-                 for (std::uint16_t v : {0, 1, 2, 0}) w.u16(v);
-                 w.end();
-                 w.patchU32(w.size() - 16 + 2, 0x7FFFFFF0);
-             });
-             // The next object is outside the broken one's parent and still read.
-             object(w, [&] {
-                 vertexChunk(w, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}});
-                 faces(w, 1, {0, 1, 2, 0});
-             });
-         },
-         2, 9},
+         file(object(kTriangle + header(0x4110, 3) + kTriangle)), {9}},
+        {"a zero length never loops", file(header(0x1234, 0) + object(kTriangle)), {}},
+        {"counts larger than their chunk keep the whole entries present",
+         file(object(chunk(0x4110, u16s({1000}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0, 7})) +
+                     chunk(0x4120, u16s({50, 0, 1, 2, 0, 9, 9})))),
+         {9}},
+        {"a chunk past its parent is cut there; the next object is read",
+         file(object(chunk(0x4110, u16s({3}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0})) + facesPastParent) +
+              object(kTriangle)),
+         {9, 9}},
+        {"a file cut inside a list keeps the whole entries",
+         cut(file(object(kTriangle + chunk(0x4110, u16s({2}) + f32s({5, 5, 5, 6, 6, 6})))), 4), {12}},
         {"mesh chunks outside an object are skipped",
-         [&](ChunkWriter& w) {
-             vertexChunk(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-             faces(w, 1, {0, 1, 2, 0});
-             w.begin(0x4130);
-             w.name("x");
-             w.u16(1);
-             w.u16(0);
-             w.end();
-             w.begin(0x4140);
-             w.u16(1);
-             w.f32(0);
-             w.f32(0);
-             w.end();
-             w.begin(0x4150);
-             w.u32(1);
-             w.end();
-         },
-         0, 0},
+         file(kTriangle + group + chunk(0x4140, u16s({1}) + f32s({0, 0})) + chunk(0x4150, {1, 0, 0, 0})), {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         model3DS model;
-        std::string path = save(rawFile(c.body));
-        EXPECT_EQ(load(model, path), "[3DS] Model '" + path + "' loaded\n");
-        ASSERT_EQ(model.m_meshes.size(), c.meshes);
-        if (c.meshes) {
-            EXPECT_EQ(model.m_meshes[0].m_vertices.size(), c.vertices);
-        }
+        std::string path = save(c.bytes);
+        EXPECT_EQ(load(model, path), loaded(path));
+        std::vector<std::size_t> counts;
+        for (const mesh3DS& mesh : model.m_meshes) counts.push_back(mesh.m_vertices.size());
+        EXPECT_EQ(counts, c.vertexCounts);
     }
+
+    // Material chunks outside a material set nothing.
+    model3DS model;
+    load(model, save(file(chunk(0xA000, name("stray")) + chunk(0xA081) +
+                          chunk(0xA200, chunk(0xA300, name("stray.jpg"))) +
+                          chunk(0xAFFF, chunk(0xA000, name("real"))) + chunk(0xA081))));
+    ASSERT_EQ(model.m_materials.size(), 1u);
+    EXPECT_FALSE(model.m_materials.at(zeroEnded("real")).m_twoSided);
+    EXPECT_FALSE(model.hasTexture);
 }
 
 TEST_F(Reader, SurvivesFilesCutShortAnywhere) {
-    Model3ds m;
     Material mat;
     mat.name = "steel";
     mat.twoSided = true;
-    m.materials.push_back(mat);
+    Model3ds m{{mat}, {}};
     for (int i = 0; i < 3; ++i) {
         Object o = triangle("part" + std::to_string(i), "steel");
         o.texcoords = {{0, 0}, {1, 0}, {0, 1}};
         o.smoothingGroups = {1};
         m.objects.push_back(o);
     }
-    std::vector<std::uint8_t> whole;
+    Bytes whole;
     ASSERT_TRUE(writeModel3ds(m, whole));
-    std::size_t previousMeshes = 0;
-    for (std::size_t cut = 1; cut <= whole.size(); ++cut) {
-        std::vector<std::uint8_t> part(whole.begin(), whole.begin() + cut);
-        model3DS model;
-        std::string out = load(model, save(part));
+    std::size_t meshes = 0;
+    for (std::size_t cut = 6; cut <= whole.size(); ++cut) {
         SCOPED_TRACE(cut);
-        if (cut < 6) {
-            EXPECT_NE(out.find("is not a valid 3DS file"), std::string::npos);
-            continue;
-        }
-        EXPECT_NE(out.find("' loaded\n"), std::string::npos);
-        // More of the file never yields fewer meshes, and each mesh is whole
-        // in what it holds.
-        EXPECT_GE(model.m_meshes.size(), previousMeshes);
-        previousMeshes = model.m_meshes.size();
+        model3DS model;
+        std::string path = save(Bytes(whole.begin(), whole.begin() + cut));
+        EXPECT_EQ(load(model, path), loaded(path));
+        // More of the file never yields fewer meshes, and each mesh indexes
+        // only its own vertices.
+        EXPECT_GE(model.m_meshes.size(), meshes);
+        meshes = model.m_meshes.size();
         for (const mesh3DS& mesh : model.m_meshes) {
-            EXPECT_EQ(mesh.m_vertices.size() % 3, 0u);
-            EXPECT_EQ(mesh.m_faces.size() % 3, 0u);
             EXPECT_EQ(mesh.m_normals.size(), mesh.m_vertices.size());
-            for (const auto& group : mesh.m_materialFaces)
-                for (std::uint16_t i : group.second) EXPECT_LT(i, mesh.m_vertices.size() / 3);
+            for (const auto& g : mesh.m_materialFaces)
+                for (std::uint16_t i : g.second) EXPECT_LT(i, mesh.m_vertices.size() / 3);
         }
     }
-    EXPECT_EQ(previousMeshes, 3u);
+    EXPECT_EQ(meshes, 3u);
 }
 
 TEST_F(Reader, DropsFacesThatPointOutsideTheMesh) {
-    Model3ds m;
-    Object o;
-    o.name = "o";
-    o.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+    Object o = triangle("o", "g");
+    o.vertices.push_back({1, 1, 0});
     o.faces = {{0, 1, 2}, {1, 3, 4}, {1, 3, 2}};   // face 1 names vertex 4
-    o.groups = {{"g", {2, 1, 7, 0}}};              // face 7 does not exist
+    o.groups[0].faces = {2, 1, 7, 0};              // face 7 does not exist
     o.smoothingGroups = {1, 2, 3};
-    m.objects.push_back(o);
     model3DS model;
-    load(model, save(m));
+    load(model, save({{}, {o}}));
     ASSERT_EQ(model.m_meshes.size(), 1u);
     const mesh3DS& mesh = model.m_meshes[0];
     EXPECT_EQ(mesh.getNumFaces(), 9);   // the faces are kept as read
     EXPECT_EQ(mesh.m_materialFaces.at(zeroEnded("g")), (std::vector<std::uint16_t>{1, 3, 2, 0, 1, 2}));
-    // The group's count (4) bounds the smoothing list as well as its chunk.
+    // The group's count (4) exceeds the smoothing chunk: its end bounds it.
     EXPECT_EQ(mesh.m_smoothingGroups, (std::vector<std::uint32_t>{1, 2, 3}));
-    // Vertex 3 only belongs to good faces; the dropped face added nothing.
+    // Vertex 3 belongs to one good face only; the dropped face added nothing.
     EXPECT_FLOAT_EQ(mesh.m_normals[3 * 3 + 1], 1.0f);
 }
 
-TEST_F(Reader, MaterialChunksOutsideAMaterialAreSkipped) {
-    auto bytes = rawFile([](ChunkWriter& w) {
-        w.begin(0xA000);
-        w.name("stray");
-        w.end();
-        w.begin(0xA081);
-        w.end();
-        w.begin(0xA200);
-        w.begin(0xA300);
-        w.name("stray.jpg");
-        w.end();
-        w.end();
-        w.begin(0xAFFF);
-        w.begin(0xA000);
-        w.name("real");
-        w.end();
-        w.end();
-        w.begin(0xA081);   // after the material: no material to set
-        w.end();
-    });
-    model3DS model;
-    std::string path = save(bytes);
-    EXPECT_EQ(load(model, path), "[3DS] Model '" + path + "' loaded\n");
-    ASSERT_EQ(model.m_materials.size(), 1u);
-    EXPECT_FALSE(model.m_materials.at(zeroEnded("real")).m_twoSided);
-    EXPECT_FALSE(model.hasTexture);
-}
-
 TEST_F(Reader, DeepNestingIsSkippedNotFollowed) {
-    // Objects inside objects, materials inside colours, a hundred thousand
-    // levels deep: far more than the stack would take if followed.
-    for (std::uint16_t id : {0x4000, 0xA010}) {
+    // Objects in objects and materials in colours in materials, far deeper
+    // than the stack would take if followed.
+    for (std::uint16_t id : {0x4000, 0xAFFF}) {
         ChunkWriter w;
         w.begin(0x4D4D);
-        w.begin(0xAFFF);
-        int open = 2;
         for (int i = 0; i < 100000; ++i) {
             w.begin(id);
-            ++open;
-            if (id == 0x4000) {
-                w.u8(0);
-            } else {
-                w.begin(0xAFFF);
-                ++open;
-            }
+            if (id == 0x4000) w.u8(0);
+            else w.begin(0xA010);
         }
-        while (open--) w.end();
-        std::vector<std::uint8_t> bytes = w.data();
+        w.bytes(kTriangle.data(), kTriangle.size());
+        for (int i = 0; i < (id == 0x4000 ? 100001 : 200001); ++i) w.end();
         model3DS model;
-        std::string path = save(bytes);
-        EXPECT_EQ(load(model, path), "[3DS] Model '" + path + "' loaded\n");
+        std::string path = save(w.data());
+        EXPECT_EQ(load(model, path), loaded(path));
+        EXPECT_TRUE(model.m_meshes.empty());
     }
 }
