@@ -11,7 +11,7 @@ namespace {
 // A stream keeps its first frames decoded, so that a play starts at once
 // while the decoder opens the file for that channel; a stream no longer
 // than this is kept whole and plays like a sample.
-constexpr uint64_t kHeadFrames = 16384;
+constexpr uint64_t kHeadFrames = 32768;
 // Samples are decoded whole; beyond this (512 MiB of floats) we refuse.
 constexpr uint64_t kMaxSampleFloats = uint64_t(1) << 27;
 constexpr int kDecodeChunk = 4096;

@@ -70,8 +70,8 @@ protected:
 
 TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     writeTones("data/tone.wav", {{1000, 0.25}});
-    writeTones("data/long.wav", {{1000, 0.6}}, 2);
-    writeTones("data/forlame.wav", {{1000, 0.6}});
+    writeTones("data/long.wav", {{1000, 1.0}}, 2);
+    writeTones("data/forlame.wav", {{1000, 1.0}});
     ASSERT_EQ(system("lame --quiet -b 192 data/forlame.wav data/tone.mp3"), 0);
 
     ofSoundPlayer sample;
@@ -93,7 +93,7 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     ofSoundPlayer stream;
     stream.loadSound("long.wav", true);
     ASSERT_TRUE(stream.bLoadedOk);
-    EXPECT_EQ(stream.length, frames(0.6));
+    EXPECT_EQ(stream.length, frames(1.0));
     stream.setVolume(0.5f);
     stream.setSpeed(2.0f);
     playToEnd(stream);
@@ -101,7 +101,7 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     ofSoundPlayer mp3;
     mp3.loadSound("tone.mp3", true);
     ASSERT_TRUE(mp3.bLoadedOk);
-    EXPECT_NEAR(mp3.length, frames(0.6), 1152);
+    EXPECT_NEAR(mp3.length, frames(1.0), 1152);
     playToEnd(mp3);
 
     std::vector<float> out = heard();
@@ -123,10 +123,10 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     // The stream follows the same settings.
     EXPECT_NEAR(peak(out, spans[4], 0), 0.5f, 0.005f);
     EXPECT_NEAR(frequency(out, spans[4], 1), 2000.0, 10.0);
-    EXPECT_NEAR(spans[4].frames(), frames(0.3), 50);
+    EXPECT_NEAR(spans[4].frames(), frames(0.5), 50);
     // The MP3 decodes to its tone.
     EXPECT_NEAR(frequency(out, spans[5], 0), 1000.0, 5.0);
-    EXPECT_NEAR(spans[5].frames(), frames(0.6), 1152);
+    EXPECT_NEAR(spans[5].frames(), frames(1.0), 1152);
 }
 
 TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
@@ -182,9 +182,9 @@ double worstToneDeparture(const std::vector<float>& out, Span span, double hz) {
 
 TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
     writeTones("data/short.wav", {{1000, 0.1}});
-    // 220 whole periods, so the file loops without a seam; 0.5 s is longer
+    // 440 whole periods, so the file loops without a seam; 1 s is longer
     // than what a stream keeps decoded up front.
-    writeTones("data/music.wav", {{440, 0.5}});
+    writeTones("data/music.wav", {{440, 1.0}});
     ASSERT_EQ(system("lame --quiet -b 192 data/music.wav data/music.mp3"), 0);
 
     ofSoundPlayer shortOne;
@@ -223,12 +223,13 @@ TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
 }
 
 TEST_F(SoundPlayerTest, SetPositionSeeksSamplesAndStreamsToTheFraction) {
-    // 500 Hz in the first half, 1500 Hz in the second.
-    writeTones("data/halves.wav", {{500, 0.5}, {1500, 0.5}});
+    // 500 Hz in the first half, 1500 Hz in the second; the half lies beyond
+    // what a stream keeps decoded up front.
+    writeTones("data/halves.wav", {{500, 1.0}, {1500, 1.0}});
     for (bool stream : {false, true}) {
         ofSoundPlayer player;
         player.loadSound("halves.wav", stream);
-        ASSERT_EQ(player.length, frames(1.0));
+        ASSERT_EQ(player.length, frames(2.0));
         player.play();
         player.setPosition(0.5f);
         float at = player.getPosition();
@@ -249,7 +250,7 @@ TEST_F(SoundPlayerTest, SetPositionSeeksSamplesAndStreamsToTheFraction) {
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 2u);
     for (Span span : spans) {
-        EXPECT_NEAR(span.frames(), frames(0.5), 4096);
+        EXPECT_NEAR(span.frames(), frames(1.0), 4096);
         EXPECT_NEAR(frequency(out, span, 0), 1500.0, 10.0);
     }
 }
