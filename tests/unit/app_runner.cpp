@@ -2,6 +2,7 @@
 // control and the QuickTime stand-in's pixel conversion.
 #include "ofAppBaseWindow.h"
 #include "ofAppRunner.h"
+#include "ofBaseApp.h"
 #include "ofQtUtils.h"
 #include "ofSwapControl.h"
 
@@ -41,6 +42,30 @@ TEST(Runner, ForwardsToTheCurrentWindowInWholePixelsTruncatedTowardZero) {
     EXPECT_EQ(ofGetHeight(), 600);
     EXPECT_EQ(ofGetScreenWidth(), 1280);
     EXPECT_EQ(ofGetScreenHeight(), 0);
+}
+
+namespace {
+// A window whose loop returns at once, so ofRunApp can be called again.
+class ReturningWindow : public ofAppBaseWindow {};
+
+class FarewellApp : public ofBaseApp {
+public:
+    ~FarewellApp() override { fprintf(stderr, "[destructor]"); }
+    void exit() override { fprintf(stderr, "[exit]"); }
+};
+}  // namespace
+
+TEST(RunnerDeathTest, ExitHandlerRunsOnceForTheLastApplication) {
+    EXPECT_EXIT(
+        {
+            static ReturningWindow window;
+            static ofBaseApp replaced;  // not deleted: only the current one is
+            ofSetupOpenGL(&window, 800, 600, 0);
+            ofRunApp(&replaced);
+            ofRunApp(new FarewellApp);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "^\\[exit\\]\\[destructor\\]$");
 }
 
 TEST(VerticalSync, PrefersExtThenMesaThenSgiAndOtherwiseNothing) {
