@@ -33,6 +33,18 @@ bool waitFor(const std::function<bool()>& done, int ms = 3000) {
     return done();
 }
 
+// Waits until a looping player's position has come round `times` times.
+bool waitForLoops(ofSoundPlayer& player, int times) {
+    float last = player.getPosition();
+    int loops = 0;
+    return waitFor([&] {
+        float now = player.getPosition();
+        loops += now < last ? 1 : 0;
+        last = now;
+        return loops >= times;
+    }, 10000);
+}
+
 size_t frames(double seconds) {
     return static_cast<size_t>(std::lround(seconds * kRate));
 }
@@ -60,7 +72,11 @@ protected:
     void playToEnd(ofSoundPlayer& player) {
         player.play();
         EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
-        sleepMs(80);   // a gap of silence between the plays
+        gap();
+    }
+    // Some silence in the output, to tell plays apart.
+    void gap() {
+        EXPECT_TRUE(waitForFrames(capture, 2048));
     }
 
     std::string dir;
@@ -139,7 +155,7 @@ TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
     sleepMs(150);
     player.play();
     EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
-    sleepMs(80);
+    gap();
     player.setMultiPlay(false);
     player.play();
     sleepMs(150);
@@ -191,10 +207,10 @@ TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
     shortOne.loadSound("short.wav");
     shortOne.setLoop(true);
     shortOne.play();
-    sleepMs(500);
+    EXPECT_TRUE(waitForLoops(shortOne, 3));
     EXPECT_TRUE(shortOne.getIsPlaying());
     shortOne.stop();
-    sleepMs(80);
+    gap();
     shortOne.setLoop(false);
     playToEnd(shortOne);
 
@@ -203,16 +219,17 @@ TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
         music.loadSound(name, true);
         music.setLoop(true);
         music.play();
-        sleepMs(1300);
+        EXPECT_TRUE(waitForLoops(music, 1));
+        EXPECT_TRUE(waitFor([&] { return music.getPosition() > 0.2f; }));
         EXPECT_TRUE(music.getIsPlaying());
         music.stop();
-        sleepMs(80);
+        gap();
     }
 
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 4u);
-    EXPECT_GT(spans[0].frames(), frames(0.4));
+    EXPECT_GT(spans[0].frames(), frames(0.3));
     EXPECT_NEAR(spans[1].frames(), frames(0.1), 50);
     EXPECT_GT(spans[2].frames(), frames(1.2));
     EXPECT_GT(spans[3].frames(), frames(1.2));
@@ -244,7 +261,7 @@ TEST_F(SoundPlayerTest, SetPositionSeeksSamplesAndStreamsToTheFraction) {
         EXPECT_LT(player.getPosition(), 0.7f);
         EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
         EXPECT_EQ(player.getPosition(), 0.0f);
-        sleepMs(80);
+        gap();
     }
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
@@ -266,20 +283,20 @@ TEST_F(SoundPlayerTest, MasterVolumeScalesEverythingAndStopAllSilencesIt) {
     ofSoundSetVolume(0.5f);
     a.play();
     b.play();
-    sleepMs(400);
+    EXPECT_TRUE(waitFor([&] { return a.getPosition() > 0.5f; }));
     ofSoundStopAll();
     EXPECT_FALSE(a.getIsPlaying());
     EXPECT_FALSE(b.getIsPlaying());
-    sleepMs(200);
+    EXPECT_TRUE(waitForFrames(capture, frames(0.1)));
 
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
     EXPECT_NEAR(peak(out, spans[0], 0), 0.3f, 1e-4f);
     EXPECT_NEAR(peak(out, spans[0], 1), 0.3f, 1e-4f);
-    EXPECT_GT(spans[0].frames(), frames(0.35));
+    EXPECT_GT(spans[0].frames(), frames(0.15));
     // Nothing after the stop.
-    EXPECT_LT(spans[0].end + frames(0.1), out.size() / 2);
+    EXPECT_LT(spans[0].end + frames(0.05), out.size() / 2);
 }
 
 TEST_F(SoundPlayerTest, SpectrumOfAPureTonePeaksInItsBand) {
@@ -291,7 +308,7 @@ TEST_F(SoundPlayerTest, SpectrumOfAPureTonePeaksInItsBand) {
     player.loadSound("tone.wav");
     player.setLoop(true);
     player.play();
-    sleepMs(300);
+    EXPECT_TRUE(waitForFrames(capture, 8192));
     // 512 bands over 22050 Hz: 43 Hz each, 1000 Hz lies in band 23.
     float* bands = ofSoundGetSpectrum(512);
     EXPECT_EQ(bands, silent);
@@ -366,7 +383,7 @@ TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
             EXPECT_EQ(player.volume, 0.2f);
         }
     }
-    sleepMs(80);
+    gap();
     // A file cut short plays what it has: 30000 bytes of which 80 are the
     // header, 4 bytes a frame.
     ASSERT_EQ(system("head -c 30000 data/tone.wav > data/cut.wav"), 0);
@@ -424,7 +441,7 @@ TEST_F(SoundPlayerTest, ClosingStopsEveryThreadAndALaterLoadStartsAfresh) {
     music.loadSound("music.wav", true);
     music.play();
     EXPECT_TRUE(music.getIsPlaying());
-    sleepMs(200);
+    EXPECT_TRUE(waitForFrames(capture, 4096));
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
