@@ -1,0 +1,3 @@
+#include "ofEvents.h"
+
+ofAppEventSet ofAppEvents;
