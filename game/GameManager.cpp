@@ -9,6 +9,7 @@
 #include "ofAppRunner.h"
 #include "ofBitmapFont.h"
 #include "ofGraphics.h"
+#include "ofLog.h"
 #include "ofMath.h"
 
 namespace {
@@ -74,10 +75,13 @@ void GameManager::setup() {
     scores = new HighscoreFile("data/scores.txt");
     logo = new ofImage();
     background = new ofImage();
-    logo->loadImage("data/brackwater_logo.png");
-    background->loadImage("data/background.jpg");
+    // The menus work without any of these, but a player should learn why
+    // they look bare.
+    if (!logo->loadImage("data/brackwater_logo.png")) ofLog(OF_ERROR, "Failed to load logo");
+    if (!background->loadImage("data/background.jpg")) ofLog(OF_ERROR, "Failed to load background");
     loadingShown = false;
     font.loadFont("vantor.ttf", 28, true, true, false);
+    if (!font.bLoadedOk) ofLog(OF_ERROR, "Failed to load menu font");
 
     startGameLabel = "Start_Game";
     controlsLabel = "Controls";

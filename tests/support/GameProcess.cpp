@@ -1,5 +1,8 @@
 #include "GameProcess.h"
 
+// Before the X headers, whose macros clash with its names.
+#include <gtest/gtest.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -141,6 +145,14 @@ GameProcess::~GameProcess() {
         waitpid(pid, nullptr, 0);
     }
     if (display) XCloseDisplay(dpy(display));
+    if (!::testing::Test::HasFailure()) {
+        std::error_code ignored;
+        fs::remove_all(workDir, ignored);
+    }
+}
+
+void GameProcess::keepShot(const Screenshot& s, const std::string& name) {
+    if (const char* folder = std::getenv("DRIFTFIELD_E2E_SHOTS")) s.savePng(std::string(folder) + "/" + name + ".png");
 }
 
 bool GameProcess::start(const std::vector<std::string>& args) {

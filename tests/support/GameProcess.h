@@ -45,7 +45,8 @@ bool isMenuRed(Rgb c);
 
 class GameProcess {
 public:
-    // Makes the scratch folder and copies the repository's data/ into it.
+    // Makes the scratch folder and copies the repository's data/ into it;
+    // the folder is removed afterwards unless the test failed.
     explicit GameProcess(const std::string& tag);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
@@ -81,6 +82,10 @@ public:
     int waitExit(double seconds);
     // Everything the game wrote to standard output and standard error.
     std::string log() const;
+
+    // Saves the screenshot as <name>.png in the folder that the environment
+    // variable DRIFTFIELD_E2E_SHOTS names, when it is set.
+    static void keepShot(const Screenshot& s, const std::string& name);
 
     // Seconds a test may wait for slow steps: longer in sanitizer builds.
     static double patience();
