@@ -1,9 +1,16 @@
 #pragma once
 // Everything the framework offers, in one include.
 #include "ofConstants.h"
+#include "ofGLHeaders.h"
 #include "ofEvents.h"
 #include "ofLog.h"
 #include "ofMath.h"
 #include "ofNoise.h"
 #include "ofTypes.h"
 #include "ofUtils.h"
+#include "ofAppBaseWindow.h"
+#include "ofAppGlutWindow.h"
+#include "ofAppRunner.h"
+#include "ofBaseApp.h"
+#include "ofGraphics.h"
+#include "ofQtUtils.h"
