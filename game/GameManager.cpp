@@ -7,7 +7,6 @@
 #include "HighscoreFile.h"
 #include "Ship.h"
 #include "ofAppRunner.h"
-#include "ofBitmapFont.h"
 #include "ofGraphics.h"
 #include "ofLog.h"
 #include "ofMath.h"
@@ -41,12 +40,11 @@ const int kBackspace = 8;
 const int kDelete = 127;
 const int kSpecialKey = 0x100;
 
-// The built-in bitmap font's cell: 8 pixels per byte, 14 rows of which 3 lie
-// below the baseline, and a line advance of 13.6 pixels.
-const float kBitmapAdvance = 8.0f;
-const float kBitmapAscent = 11.0f;
-const float kBitmapCell = 14.0f;
-const float kBitmapLine = 13.6f;
+// Rough metrics of the menu font, for laying out labels when it is missing.
+const float kNominalAdvance = 17.0f;
+const float kNominalAscent = 28.0f;
+const float kNominalHeight = 36.0f;
+const float kNominalLine = 40.0f;
 
 // Window halves in whole pixels, as the layout measures from them.
 float halfWidth() { return float(ofGetWidth() / 2); }
@@ -281,20 +279,19 @@ void GameManager::keyReleased(int key) {
 // Drawing
 
 ofRectangle GameManager::textBox(const std::string& s, float x, float y) {
-    if (font.bLoadedOk) return font.getStringBoundingBox(s, x, y);
-    // The bitmap font draws the bytes 32 to 127 in fixed cells.
-    size_t lines = 1, column = 0, widest = 0;
-    for (unsigned char c : s) {
-        if (c == '\n') {
-            ++lines;
-            column = 0;
-        } else if (c >= 32 && c <= 127) {
-            widest = std::max(widest, ++column);
-        }
-    }
     if (s.empty()) return ofRectangle(0, 0, 0, 0);
-    const float height = kBitmapCell + float(int(kBitmapLine * float(lines - 1)));
-    return ofRectangle(x, y - kBitmapAscent, kBitmapAdvance * float(widest), height);
+    if (font.bLoadedOk) return font.getStringBoundingBox(s, x, y);
+    // Without the font every label would measure empty and its box collapse
+    // into the top left corner, out of reach; nominal metrics of the menu
+    // font keep each box where the player expects it.
+    size_t lines = 1, column = 0, widest = 0;
+    for (char c : s) {
+        column = c == '\n' ? 0 : column + 1;
+        lines += c == '\n' ? 1 : 0;
+        widest = std::max(widest, column);
+    }
+    return ofRectangle(x, y - kNominalAscent, kNominalAdvance * float(widest),
+                       kNominalHeight + kNominalLine * float(lines - 1));
 }
 
 float GameManager::textWidth(const std::string& s) { return textBox(s, 0, 0).width; }
@@ -303,11 +300,12 @@ float GameManager::textHeight(const std::string& s) { return textBox(s, 0, 0).he
 
 void GameManager::drawText(const std::string& s, float x, float y) {
     if (font.bLoadedOk) font.drawString(s, x, y);
-    else ofDrawBitmapString(s, x, y);
 }
 
 void GameManager::drawLabel(const std::string& label, const ofRectangle& box) {
-    drawText(label, box.x, box.y + box.height - 5);
+    // Without the font, the outline shows where the label would be.
+    if (font.bLoadedOk) drawText(label, box.x, box.y + box.height - 5);
+    else ofRect(box.x, box.y, box.width, box.height);
 }
 
 void GameManager::drawCentred(const std::string& text, float y) {
