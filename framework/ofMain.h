@@ -14,3 +14,4 @@
 #include "ofBaseApp.h"
 #include "ofGraphics.h"
 #include "ofQtUtils.h"
+#include "ofSoundPlayer.h"

@@ -6,6 +6,7 @@
 #include "ofEvents.h"
 #include "ofMath.h"
 #include "ofQtUtils.h"
+#include "ofSoundPlayer.h"
 #include "ofSwapControl.h"
 #include "ofUtils.h"
 
@@ -20,7 +21,7 @@ ofBaseApp* currentApp = nullptr;    // owned from ofRunApp on
 // Runs once when the process ends through exit(); the frame loop never
 // returns, so this is how every run finishes.
 void ofExitCallback() {
-    // The sound system is closed here.
+    ofSoundPlayer::closeFmod();
 
     ofQtClose();
 

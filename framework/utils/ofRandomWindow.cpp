@@ -1,9 +1,6 @@
 // Kept apart from the other random functions because it needs the window.
+#include "ofAppRunner.h"
 #include "ofMath.h"
-
-// The window's size in pixels, from the application runner.
-int ofGetWidth();
-int ofGetHeight();
 
 float ofRandomWidth() {
     return ofRandom(0.0f, static_cast<float>(ofGetWidth()));

@@ -1,0 +1,179 @@
+// The sound engine on its own: channel handles, busy channels, releasing,
+// and running without a sound card.
+#include "CaptureStdout.h"
+#include "SoundCapture.h"
+#include "TestPaths.h"
+#include "ofSoundEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+using namespace soundcapture;
+using Channel = ofSoundEngine::ChannelHandle;
+using Sound = ofSoundEngine::SoundHandle;
+
+namespace {
+class SoundEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = testpaths::makeScratchDir("engine");
+        capture = captureInto(dir);
+    }
+    void TearDown() override {
+        engine.close();
+        if (!HasFailure()) {
+            std::system(("rm -rf " + dir).c_str());
+        }
+    }
+    Sound load(const std::vector<Tone>& tones, bool stream = false) {
+        std::string path = dir + "/f" + std::to_string(++files) + ".wav";
+        writeTones(path, tones);
+        Sound sound;
+        EXPECT_EQ(engine.createSound(path, stream, &sound), ofSoundEngine::OK);
+        return sound;
+    }
+
+    ofSoundEngine engine;
+    std::string dir;
+    std::string capture;
+    int files = 0;
+};
+
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+}
+
+TEST_F(SoundEngineTest, StaleAndEmptyHandlesDoNothing) {
+    ASSERT_TRUE(engine.init(4));
+    Sound tone = load({{0, 0.6, 0.5}});
+    Sound gone = load({{0, 0.1, 0.5}});
+    engine.releaseSound(gone);
+
+    Channel first = engine.playSound(tone, false);
+    engine.stop(first);
+    Channel live = engine.playSound(tone, false);
+    ASSERT_EQ(live.index, first.index);   // the slot came round again
+
+    ofSoundEngine other;
+    captureInto(dir + "/f1.wav.d");   // its own capture file
+    ASSERT_EQ(system(("mkdir " + dir + "/f1.wav.d").c_str()), 0);
+    ASSERT_TRUE(other.init(4));
+    captureInto(dir);
+    Sound otherTone;
+    ASSERT_EQ(other.createSound(dir + "/f1.wav", false, &otherTone), ofSoundEngine::OK);
+    Channel elsewhere = other.playSound(otherTone, false);   // a channel of another engine
+    ASSERT_TRUE(other.isPlaying(elsewhere));
+    other.close();
+
+    const Channel stale[] = {Channel(), first, elsewhere, Channel{first.index, live.serial + 1},
+                             Channel{-3, live.serial}, Channel{1 << 20, live.serial}};
+    float hz = -1.0f;
+    unsigned int frame = 12345;
+    for (int i = 0; i < 10000; ++i) {
+        const Channel h = stale[i % 6];
+        engine.setVolume(h, 0.0f);
+        engine.setPan(h, 0.0f);
+        engine.setFrequency(h, 1.0f);
+        engine.setPaused(h, true);
+        engine.setLoop(h, true);
+        engine.setPosition(h, 0);
+        EXPECT_FALSE(engine.getFrequency(h, &hz));
+        EXPECT_FALSE(engine.getPosition(h, &frame));
+        EXPECT_FALSE(engine.isPlaying(h));
+        engine.stop(h);
+        EXPECT_EQ(engine.playSound(gone, false).serial, 0u);
+        engine.releaseSound(gone);
+    }
+    EXPECT_EQ(hz, -1.0f);
+    EXPECT_EQ(frame, 12345u);
+    EXPECT_FALSE(engine.getLength(gone, &frame));
+
+    // The live channel went on as it was: full level on both sides, at
+    // its own rate, to its end.
+    ASSERT_TRUE(engine.isPlaying(live));
+    ASSERT_TRUE(engine.getFrequency(live, &hz));
+    EXPECT_EQ(hz, 44100.0f);
+    while (engine.isPlaying(live)) {
+        sleepMs(10);
+    }
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_NEAR(peak(out, spans[0], 0), 0.5f, 1e-6f);
+    EXPECT_NEAR(peak(out, spans[0], 1), 0.5f, 1e-6f);
+    EXPECT_NEAR(spans[0].frames(), 0.6 * kRate, 1100);
+}
+
+TEST_F(SoundEngineTest, BusyChannelsGiveWayOldestOneShotFirst) {
+    ASSERT_TRUE(engine.init(3));
+    Sound tone = load({{1000, 2.0}});
+    Sound stream = load({{1000, 2.0}}, true);
+    Channel music = engine.playSound(stream, false);
+    engine.setLoop(music, true);
+    Channel a = engine.playSound(tone, false);
+    Channel b = engine.playSound(tone, true);   // paused still counts as busy
+    Channel c = engine.playSound(tone, false);
+    EXPECT_FALSE(engine.isPlaying(a));
+    EXPECT_TRUE(engine.isPlaying(b));
+    EXPECT_TRUE(engine.isPlaying(c));
+    EXPECT_TRUE(engine.isPlaying(music));
+    EXPECT_EQ(c.index, a.index);
+
+    // When every channel loops, the oldest gives way.
+    engine.setLoop(b, true);
+    engine.setLoop(c, true);
+    Channel d = engine.playSound(tone, false);
+    EXPECT_FALSE(engine.isPlaying(music));
+    EXPECT_EQ(d.index, music.index);
+    EXPECT_TRUE(engine.isPlaying(b));
+    EXPECT_TRUE(engine.isPlaying(c));
+}
+
+TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
+    ASSERT_TRUE(engine.init(32));
+    Sound tone = load({{1000, 1.0}});
+    Sound stream = load({{1000, 1.0}}, true);
+    Channel one = engine.playSound(tone, false);
+    Channel two = engine.playSound(tone, false);
+    Channel three = engine.playSound(stream, false);
+    Channel four = engine.playSound(stream, false);
+    sleepMs(50);
+    engine.releaseSound(tone);
+    engine.releaseSound(stream);
+    for (Channel h : {one, two, three, four}) {
+        EXPECT_FALSE(engine.isPlaying(h));
+    }
+    sleepMs(100);
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_LT(spans[0].frames(), 0.2 * kRate);
+}
+
+TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    CaptureStdout log;
+    ASSERT_TRUE(engine.init(32));
+    std::string text = log.finish();
+    EXPECT_EQ(text.rfind("OF_WARNING: ", 0), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_EQ(engine.outputRate(), kRate);
+
+    // Sounds still take their time and end.
+    Sound tone = load({{1000, 0.2}}, true);
+    Channel channel = engine.playSound(tone, false);
+    sleepMs(100);
+    EXPECT_TRUE(engine.isPlaying(channel));
+    int waited = 0;
+    while (engine.isPlaying(channel) && waited < 2000) {
+        sleepMs(10);
+        waited += 10;
+    }
+    EXPECT_FALSE(engine.isPlaying(channel));
+}

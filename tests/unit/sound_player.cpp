@@ -1,0 +1,402 @@
+// The sound player and the global sound functions, heard through SDL's disk
+// driver: every test plays real sounds and measures what was mixed.
+#include "CaptureStdout.h"
+#include "SoundCapture.h"
+#include "TestPaths.h"
+#include "ofSoundPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <unistd.h>
+
+using namespace soundcapture;
+
+namespace {
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 3000) {
+    for (int waited = 0; waited < ms; waited += 5) {
+        if (done()) {
+            return true;
+        }
+        sleepMs(5);
+    }
+    return done();
+}
+
+size_t frames(double seconds) {
+    return static_cast<size_t>(std::lround(seconds * kRate));
+}
+
+// Every test runs in a scratch folder whose data/ holds the fixtures.
+class SoundPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = testpaths::makeScratchDir("sound");
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_EQ(system("mkdir -p data"), 0);
+        capture = captureInto(dir);
+    }
+    void TearDown() override {
+        ofSoundPlayer::closeFmod();
+        if (!HasFailure()) {
+            std::system(("rm -rf " + dir).c_str());
+        }
+    }
+    // Closes the engine so the capture is complete, then reads it.
+    std::vector<float> heard() {
+        ofSoundPlayer::closeFmod();
+        return readCapture(capture);
+    }
+    void playToEnd(ofSoundPlayer& player) {
+        player.play();
+        EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
+        sleepMs(80);   // a gap of silence between the plays
+    }
+
+    std::string dir;
+    std::string capture;
+};
+}
+
+TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
+    writeTones("data/tone.wav", {{1000, 0.25}});
+    writeTones("data/long.wav", {{1000, 0.6}}, 2);
+    writeTones("data/forlame.wav", {{1000, 0.6}});
+    ASSERT_EQ(system("lame --quiet -b 192 data/forlame.wav data/tone.mp3"), 0);
+
+    ofSoundPlayer sample;
+    sample.loadSound("tone.wav");
+    ASSERT_TRUE(sample.bLoadedOk);
+    EXPECT_EQ(sample.length, frames(0.25));
+    sample.setPaused(true);   // not playing: changes nothing
+    sample.setVolume(0.3f);
+    playToEnd(sample);
+    sample.setVolume(1.0f);
+    sample.setPan(0.0f);
+    playToEnd(sample);
+    sample.setPan(1.0f);
+    playToEnd(sample);
+    sample.setPan(0.5f);
+    sample.setSpeed(2.0f);
+    playToEnd(sample);
+
+    ofSoundPlayer stream;
+    stream.loadSound("long.wav", true);
+    ASSERT_TRUE(stream.bLoadedOk);
+    EXPECT_EQ(stream.length, frames(0.6));
+    stream.setVolume(0.5f);
+    stream.setSpeed(2.0f);
+    playToEnd(stream);
+
+    ofSoundPlayer mp3;
+    mp3.loadSound("tone.mp3", true);
+    ASSERT_TRUE(mp3.bLoadedOk);
+    EXPECT_NEAR(mp3.length, frames(0.6), 1152);
+    playToEnd(mp3);
+
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 6u);
+    // Volume 0.3 in the middle: 0.3 on both sides.
+    EXPECT_NEAR(peak(out, spans[0], 0), 0.3f, 0.005f);
+    EXPECT_NEAR(peak(out, spans[0], 1), 0.3f, 0.005f);
+    EXPECT_NEAR(frequency(out, spans[0], 0), 1000.0, 5.0);
+    EXPECT_NEAR(spans[0].frames(), frames(0.25), 50);
+    // Pan 0: all left; pan 1: all right.
+    EXPECT_NEAR(peak(out, spans[1], 0), 1.0f, 0.005f);
+    EXPECT_LT(peak(out, spans[1], 1), 1e-6f);
+    EXPECT_LT(peak(out, spans[2], 0), 1e-6f);
+    EXPECT_NEAR(peak(out, spans[2], 1), 1.0f, 0.005f);
+    // Speed 2: twice the pitch in half the time.
+    EXPECT_NEAR(frequency(out, spans[3], 0), 2000.0, 10.0);
+    EXPECT_NEAR(spans[3].frames(), frames(0.125), 50);
+    // The stream follows the same settings.
+    EXPECT_NEAR(peak(out, spans[4], 0), 0.5f, 0.005f);
+    EXPECT_NEAR(frequency(out, spans[4], 1), 2000.0, 10.0);
+    EXPECT_NEAR(spans[4].frames(), frames(0.3), 50);
+    // The MP3 decodes to its tone.
+    EXPECT_NEAR(frequency(out, spans[5], 0), 1000.0, 5.0);
+    EXPECT_NEAR(spans[5].frames(), frames(0.6), 1152);
+}
+
+TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
+    // A constant level makes overlaps add up exactly.
+    writeTones("data/level.wav", {{0, 0.4, 0.3}});
+    ofSoundPlayer player;
+    player.loadSound("level.wav", true);
+    player.setMultiPlay(true);
+    player.play();
+    sleepMs(150);
+    player.play();
+    EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
+    sleepMs(80);
+    player.setMultiPlay(false);
+    player.play();
+    sleepMs(150);
+    player.play();
+    EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
+
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);
+    auto framesAt = [&](Span span, float level) {
+        return std::count_if(out.begin() + 2 * span.begin, out.begin() + 2 * span.end,
+                             [&](float v) { return std::fabs(v - level) < 1e-4f; }) / 2;
+    };
+    // Overlapping: 0.6 while both play, 0.3 before and after.
+    EXPECT_NEAR(framesAt(spans[0], 0.6f), static_cast<long>(frames(0.25)), 2048);
+    EXPECT_NEAR(spans[0].frames(), frames(0.55), 2048);
+    // Not overlapping: never above 0.3, and the first play was cut short.
+    EXPECT_EQ(framesAt(spans[1], 0.6f), 0);
+    EXPECT_EQ(framesAt(spans[1], 0.3f), static_cast<long>(spans[1].frames()));
+    EXPECT_NEAR(spans[1].frames(), frames(0.55), 2048);
+}
+
+TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
+    writeTones("data/short.wav", {{1000, 0.1}});
+    // 220 whole periods, so the file loops without a seam; 0.5 s is longer
+    // than what a stream keeps decoded up front.
+    writeTones("data/music.wav", {{440, 0.5}});
+
+    ofSoundPlayer shortOne;
+    shortOne.loadSound("short.wav");
+    shortOne.setLoop(true);
+    shortOne.play();
+    sleepMs(500);
+    EXPECT_TRUE(shortOne.getIsPlaying());
+    shortOne.stop();
+    sleepMs(80);
+    shortOne.setLoop(false);
+    playToEnd(shortOne);
+
+    ofSoundPlayer music;
+    music.loadSound("music.wav", true);
+    music.setLoop(true);
+    music.play();
+    sleepMs(1300);
+    EXPECT_TRUE(music.getIsPlaying());
+    music.stop();
+
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 3u);
+    EXPECT_GT(spans[0].frames(), frames(0.4));
+    EXPECT_NEAR(spans[1].frames(), frames(0.1), 50);
+    EXPECT_GT(spans[2].frames(), frames(1.2));
+    // A pure tone obeys x[n+1] = 2 cos(w) x[n] - x[n-1]; a dropped,
+    // repeated or late frame anywhere in the loop breaks it.
+    const double twoCos = 2.0 * std::cos(2.0 * M_PI * 440.0 / kRate);
+    double worst = 0.0;
+    for (size_t i = spans[2].begin + 2; i + 1 < spans[2].end - 2; ++i) {
+        double predicted = twoCos * out[2 * i] - out[2 * (i - 1)];
+        worst = std::max(worst, std::fabs(predicted - out[2 * (i + 1)]));
+    }
+    EXPECT_LT(worst, 1e-4);
+}
+
+TEST_F(SoundPlayerTest, SetPositionSeeksSamplesAndStreamsToTheFraction) {
+    // 500 Hz in the first half, 1500 Hz in the second.
+    writeTones("data/halves.wav", {{500, 0.5}, {1500, 0.5}});
+    for (bool stream : {false, true}) {
+        ofSoundPlayer player;
+        player.loadSound("halves.wav", stream);
+        ASSERT_EQ(player.length, frames(1.0));
+        player.play();
+        player.setPosition(0.5f);
+        float at = player.getPosition();
+        EXPECT_GE(at, 0.5f);
+        EXPECT_LT(at, 0.53f);
+        // Fractions no position can have change nothing.
+        for (float bad : {-0.5f, 1.0f, 2.0f, 1e20f, std::nanf("")}) {
+            player.setPosition(bad);
+        }
+        EXPECT_TRUE(player.getIsPlaying());
+        EXPECT_GE(player.getPosition(), at);
+        EXPECT_LT(player.getPosition(), 0.6f);
+        EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
+        EXPECT_EQ(player.getPosition(), 0.0f);
+        sleepMs(80);
+    }
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);
+    for (Span span : spans) {
+        EXPECT_NEAR(span.frames(), frames(0.5), 2048);
+        EXPECT_NEAR(frequency(out, span, 0), 1500.0, 10.0);
+    }
+}
+
+TEST_F(SoundPlayerTest, MasterVolumeScalesEverythingAndStopAllSilencesIt) {
+    writeTones("data/a.wav", {{0, 0.3, 0.4}});
+    writeTones("data/b.wav", {{0, 0.3, 0.2}});
+    ofSoundPlayer a, b;
+    a.loadSound("a.wav");
+    b.loadSound("b.wav", true);
+    a.setLoop(true);
+    b.setLoop(true);
+    ofSoundSetVolume(0.5f);
+    a.play();
+    b.play();
+    sleepMs(400);
+    ofSoundStopAll();
+    EXPECT_FALSE(a.getIsPlaying());
+    EXPECT_FALSE(b.getIsPlaying());
+    sleepMs(200);
+
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_NEAR(peak(out, spans[0], 0), 0.3f, 1e-4f);
+    EXPECT_NEAR(peak(out, spans[0], 1), 0.3f, 1e-4f);
+    EXPECT_NEAR(spans[0].frames(), frames(0.4), 2048);
+    // Nothing after the stop.
+    EXPECT_LT(spans[0].end + frames(0.1), out.size() / 2);
+}
+
+TEST_F(SoundPlayerTest, SpectrumOfAPureTonePeaksInItsBand) {
+    writeTones("data/tone.wav", {{1000, 0.5}});
+    float* silent = ofSoundGetSpectrum(512);
+    EXPECT_EQ(*std::max_element(silent, silent + 512), 0.0f);
+
+    ofSoundPlayer player;
+    player.loadSound("tone.wav");
+    player.setLoop(true);
+    player.play();
+    sleepMs(300);
+    // 512 bands over 22050 Hz: 43 Hz each, 1000 Hz lies in band 23.
+    float* bands = ofSoundGetSpectrum(512);
+    EXPECT_EQ(bands, silent);
+    EXPECT_EQ(std::max_element(bands, bands + 512) - bands, 23);
+    // Unscaled levels: a full-scale tone reads 20 × log10 (1 + 1) there.
+    EXPECT_NEAR(bands[23], 6.0, 1.5);
+    EXPECT_LT(bands[100], 0.1f);
+}
+
+TEST(SoundSpectrumBands, BandsGatherTheLevelsOfTheRawSpectrum) {
+    // Raw magnitudes chosen so that the levels are exactly 0.01 × i.
+    std::vector<float> levels(64), raw(64);
+    for (int i = 0; i < 64; ++i) {
+        levels[i] = 0.01f * i;
+    }
+    levels[5] = 3.0f;
+    for (int i = 0; i < 64; ++i) {
+        raw[i] = std::pow(10.0f, levels[i] / 20.0f) - 1.0f;
+    }
+    std::vector<float> bands(8192, 0.0f);
+
+    ofSoundSpectrumBands(raw.data(), 64, 64, bands.data());
+    EXPECT_NEAR(bands[5], 3.0f, 1e-4f);   // unscaled, not capped
+    EXPECT_NEAR(bands[63], 0.63f, 1e-4f);
+
+    std::fill(bands.begin(), bands.end(), 0.0f);
+    ofSoundSpectrumBands(raw.data(), 64, 32, bands.data());
+    EXPECT_NEAR(bands[0], (levels[0] + levels[1] + levels[2]) / 2, 1e-4f);
+    EXPECT_EQ(bands[2], 1.0f);   // (3 + 0.06) / 2, capped
+    for (int k = 3; k <= 30; ++k) {
+        EXPECT_NEAR(bands[k], (levels[2 * k + 1] + levels[2 * k + 2]) / 2, 1e-4f) << k;
+    }
+    EXPECT_NEAR(bands[31], levels[63] / 2, 1e-4f);
+
+    levels[5] = 0.05f;
+    raw[5] = std::pow(10.0f, levels[5] / 20.0f) - 1.0f;
+    std::fill(bands.begin(), bands.end(), 0.0f);
+    ofSoundSpectrumBands(raw.data(), 64, 10, bands.data());
+    // Ratio 6.4: a level on a boundary is shared by the bands beside it.
+    EXPECT_NEAR(bands[0], (0.21f + 0.4f * 0.07f) / 6.4f, 1e-4f);
+    EXPECT_NEAR(bands[1], (0.6f * 0.07f + 0.50f + 0.8f * 0.13f) / 6.4f, 1e-4f);
+    EXPECT_NEAR(bands[9], (0.4f * 0.58f + 0.59f + 0.60f + 0.61f + 0.62f + 0.63f) / 6.4f, 1e-4f);
+}
+
+TEST_F(SoundPlayerTest, SpectrumRequestsOutOfRangeAreReported) {
+    CaptureStdout out;
+    float* none = ofSoundGetSpectrum(0);
+    float* most = ofSoundGetSpectrum(10000);
+    EXPECT_EQ(out.finish(),
+              "OF_ERROR: error in ofSoundSpectrum, you've asked for 0 bands, minimum is 1\n"
+              "OF_ERROR: error in ofSoundGetSpectrum, the maximum number of bands is 8192 - you asked for 10000 we will return 8192\n");
+    EXPECT_EQ(none, most);
+    EXPECT_EQ(*std::max_element(most, most + 8192), 0.0f);
+}
+
+TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
+    writeTones("data/tone.wav", {{1000, 0.5}});
+    { std::ofstream("data/empty.wav"); }
+    { std::ofstream("data/junk.mp3") << std::string(5000, '\x5a'); }
+    ofSoundPlayer player;
+    player.loadSound("tone.wav");
+    player.play();
+    ASSERT_TRUE(player.getIsPlaying());
+
+    for (std::string name : {"missing.wav", "empty.wav", "junk.mp3"}) {
+        for (bool stream : {false, true}) {
+            CaptureStdout log;
+            player.loadSound(name, stream);
+            EXPECT_EQ(log.finish(), "OF_ERROR: ofSoundPlayer: Could not load sound file data/" + name + "\n");
+            EXPECT_FALSE(player.bLoadedOk);
+            EXPECT_NE(player.result, 0);
+            player.setVolume(0.2f);
+            player.play();
+            EXPECT_FALSE(player.getIsPlaying());
+            EXPECT_EQ(player.volume, 0.2f);
+        }
+    }
+    // A file cut short plays what it has: 30000 bytes of which 80 are the
+    // header, 4 bytes a frame.
+    ASSERT_EQ(system("head -c 30000 data/tone.wav > data/cut.wav"), 0);
+    for (bool stream : {false, true}) {
+        player.loadSound("cut.wav", stream);
+        EXPECT_TRUE(player.bLoadedOk);
+        playToEnd(player);
+    }
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);   // the first play was stopped at once
+    EXPECT_NEAR(spans[0].frames(), (30000 - 80) / 4, 2);
+    EXPECT_NEAR(spans[1].frames(), (30000 - 80) / 4, 2);
+}
+
+TEST_F(SoundPlayerTest, ClosingStopsEveryThreadAndALaterLoadStartsAfresh) {
+    auto threads = [] {
+        std::string line;
+        std::ifstream status("/proc/self/status");
+        while (std::getline(status, line)) {
+            if (line.rfind("Threads:", 0) == 0) {
+                return std::atoi(line.c_str() + 8);
+            }
+        }
+        return -1;
+    };
+    writeTones("data/music.wav", {{441, 1.0}});
+    const int before = threads();
+    ofSoundPlayer music;
+    music.loadSound("music.wav", true);
+    music.setLoop(true);
+    music.play();
+    EXPECT_GT(threads(), before);
+    sleepMs(100);
+    ofSoundPlayer::closeFmod();
+    EXPECT_EQ(threads(), before);
+    EXPECT_FALSE(music.getIsPlaying());
+    music.setVolume(0.5f);
+    music.play();   // the old stream is gone with the old engine
+    EXPECT_FALSE(music.getIsPlaying());
+
+    music.loadSound("music.wav", true);
+    music.play();
+    EXPECT_TRUE(music.getIsPlaying());
+    sleepMs(200);
+    std::vector<float> out = heard();
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_NEAR(peak(out, spans[0], 0), 0.5f, 0.005f);
+}
