@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "TestPaths.h"
+#include "XWindowTools.h"
 
 extern char** environ;
 
@@ -43,7 +44,7 @@ double now() {
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
-// Runs a command without a shell and waits for it.
+// Runs a program without a shell and waits for it.
 int runCommand(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -286,25 +287,25 @@ bool GameProcess::waitFor(const std::function<bool(const Screenshot&)>& done, do
     }
 }
 
-void GameProcess::run(const std::vector<std::string>& argv) {
+void GameProcess::xdotool(const std::vector<std::string>& args) {
     raise();
-    runCommand(argv);
+    xwindow::xdotool(args);
 }
 
 void GameProcess::moveMouse(int x, int y) {
-    run({"xdotool", "mousemove", "--window", std::to_string(window), std::to_string(x), std::to_string(y)});
+    xdotool({"mousemove", "--window", std::to_string(window), std::to_string(x), std::to_string(y)});
 }
 
 void GameProcess::click(int x, int y, int button) {
     moveMouse(x, y);
     // Give the game a frame to see the pointer where the click happens.
     pause(0.05);
-    run({"xdotool", "click", std::to_string(button)});
+    xdotool({"click", std::to_string(button)});
 }
 
-void GameProcess::key(const std::string& keysym) { run({"xdotool", "key", keysym}); }
+void GameProcess::key(const std::string& keysym) { xdotool({"key", keysym}); }
 
-void GameProcess::type(const std::string& text) { run({"xdotool", "type", "--delay", "30", text}); }
+void GameProcess::type(const std::string& text) { xdotool({"type", "--delay", "30", text}); }
 
 void GameProcess::autoRepeat(const std::vector<std::string>& keysyms, bool on) {
     Display* d = dpy(display);
@@ -319,27 +320,16 @@ void GameProcess::autoRepeat(const std::vector<std::string>& keysyms, bool on) {
 
 void GameProcess::keyDown(const std::vector<std::string>& keysyms) {
     autoRepeat(keysyms, false);
-    std::vector<std::string> argv{"xdotool", "keydown"};
-    argv.insert(argv.end(), keysyms.begin(), keysyms.end());
-    run(argv);
+    std::vector<std::string> args{"keydown"};
+    args.insert(args.end(), keysyms.begin(), keysyms.end());
+    xdotool(args);
 }
 
 void GameProcess::keyUp(const std::vector<std::string>& keysyms) {
-    std::vector<std::string> argv{"xdotool", "keyup"};
-    argv.insert(argv.end(), keysyms.begin(), keysyms.end());
-    run(argv);
+    std::vector<std::string> args{"keyup"};
+    args.insert(args.end(), keysyms.begin(), keysyms.end());
+    xdotool(args);
     autoRepeat(keysyms, true);
 }
 
-void GameProcess::requestClose() {
-    Display* d = dpy(display);
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = window;
-    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    ev.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, window, False, NoEventMask, &ev);
-    XFlush(d);
-}
+void GameProcess::requestClose() { xwindow::sendCloseRequest(window); }

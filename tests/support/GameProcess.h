@@ -93,7 +93,7 @@ public:
 private:
     bool findWindow(double seconds);
     void raise();
-    void run(const std::vector<std::string>& argv);
+    void xdotool(const std::vector<std::string>& args);
     void autoRepeat(const std::vector<std::string>& keysyms, bool on);
 
     std::string workDir;
