@@ -4,6 +4,7 @@
 #include "ofAppGlutWindow.h"
 #include "ofBaseApp.h"
 #include "ofEvents.h"
+#include "ofImage.h"
 #include "ofMath.h"
 #include "ofQtUtils.h"
 #include "ofSoundPlayer.h"
@@ -25,7 +26,7 @@ void ofExitCallback() {
 
     ofQtClose();
 
-    // The image library is shut down here.
+    ofCloseFreeImage();
 
     if (currentApp) currentApp->exit();
     ofEventArgs args;
