@@ -48,7 +48,7 @@ TEST(Menu, InformationScreensOpenAndBackReturns) {
         Screenshot s;
         ASSERT_TRUE(game.waitFor([&](const Screenshot& shot) { return isInformation(shot, screen.lines); },
                                  10 * GameProcess::patience(), &s))
-            << "lines seen: " << centreText(s).size();
+            << (s.savePng(game.dir() + "/screen.png") ? "screen.png" : "");
         // Back sits at the top, the same place on every screen.
         const Band back = centreText(s).front();
         EXPECT_NEAR(back.centreX(), 400, 20);

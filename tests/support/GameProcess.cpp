@@ -280,9 +280,14 @@ bool GameProcess::waitFor(const std::function<bool(const Screenshot&)>& done, do
     for (;;) {
         Screenshot s = shot();
         const bool ok = s.width > 0 && done(s);
+        if (!ok && (now() >= end || !running())) {
+            // Left in the scratch folder for whoever looks into the failure.
+            s.savePng(workDir + "/timeout-" + std::to_string(++timeouts) + ".png");
+            if (last) *last = std::move(s);
+            return false;
+        }
         if (last) *last = std::move(s);
         if (ok) return true;
-        if (now() >= end || !running()) return false;
         pause(0.03);
     }
 }

@@ -63,7 +63,7 @@ public:
 
     Screenshot shot();
     // Takes screenshots until one satisfies the predicate; the last one taken
-    // is left in *last.
+    // is left in *last, and saved in the folder when none did.
     bool waitFor(const std::function<bool(const Screenshot&)>& done, double seconds, Screenshot* last = nullptr);
 
     // Input through xdotool, in window coordinates.
@@ -102,4 +102,5 @@ private:
     int status = -1;
     void* display = nullptr;  // Display*, kept out of this header
     unsigned long window = 0;
+    int timeouts = 0;
 };

@@ -53,34 +53,39 @@ bool isPlaying(const Screenshot& s) {
 }
 
 bool isInformation(const Screenshot& s, int lines) {
-    const std::vector<Band> text = centreText(s);
-    if (text.empty() || text[0].bottom > 62 || text[0].top < 20) return false;
-    if (redIn(s, Area{0, 0, 30, 140}) > 0) return false;
-    return int(text.size()) == 1 + lines;
+    // Long lines run over the window's edges, so the whole width counts.
+    const std::vector<Band> text = s.bands(Area{0, 0, s.width, s.height}, isMenuRed, 5);
+    int left, right, top, bottom;
+    if (text.size() < 2 || text[0].bottom > 62 || text[0].top < 20) return false;
+    if (nameBoxEdges(s, left, right, top, bottom)) return false;
+    // Lines of text follow each other at the font's line height of 40 and
+    // may touch, so they are counted from the height of the block under Back.
+    const int block = text.back().bottom - text[1].top;
+    return int((block + 6) / 40.0 + 0.5) == lines;
 }
 
 bool nameBoxEdges(const Screenshot& s, int& left, int& right, int& top, int& bottom) {
-    // Columns holding a long vertical run of red around the window's middle.
-    std::vector<int> columns;
-    for (int x = 200; x < 600; ++x) {
-        int run = 0, best = 0, end = 0;
-        for (int y = 200; y < 400; ++y) {
+    // The box's top and bottom edges are the only long straight red runs on
+    // any screen: no text has one of 140 pixels.
+    bool found = false;
+    for (int y = 150; y < 450; ++y) {
+        int run = 0;
+        for (int x = 100; x < 700; ++x) {
             run = isMenuRed(s.at(x, y)) ? run + 1 : 0;
-            if (run > best) {
-                best = run;
-                end = y;
+            if (run < 140) continue;
+            if (!found) {
+                top = y;
+                left = x - run + 1;
             }
-        }
-        if (best >= 20) {
-            columns.push_back(x);
-            bottom = end;
-            top = end - best + 1;
+            found = true;
+            bottom = y;
+            int end = x;
+            while (isMenuRed(s.at(end + 1, y))) ++end;
+            right = end;
+            break;
         }
     }
-    if (columns.size() < 2) return false;
-    left = columns.front();
-    right = columns.back();
-    return true;
+    return found && bottom > top;
 }
 
 int nameInk(const Screenshot& s) {
@@ -98,7 +103,7 @@ bool isAfterGame(const Screenshot& s) {
     const std::vector<Band> text = centreText(s);
     if (text.size() < 3 || redIn(s, Area{0, 20, 30, 140}) > 0) return false;
     // Back_to_Menu at the top, EXIT drawn from its box 70 above the bottom.
-    return text.front().top < 40 && text.back().bottom > 500;
+    return text.front().top >= 30 && text.front().top <= 50 && text.back().bottom >= 515 && text.back().bottom <= 545;
 }
 
 bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why) {

@@ -19,14 +19,14 @@ bool isMenu(const Screenshot& s);
 bool isLoading(const Screenshot& s);
 // Play: the red score line near the top, nothing red where menu texts go.
 bool isPlaying(const Screenshot& s);
-// Information screens: Back at the top, text lines below.
+// Information screens: Back at the top, that many text lines below.
 bool isInformation(const Screenshot& s, int lines);
 // Name entry: the prompt at the left edge and the red name box.
 bool isNameEntry(const Screenshot& s);
 // After a game: Back_to_Menu at the top, the table and EXIT near the bottom.
 bool isAfterGame(const Screenshot& s);
 
-// Left and right columns of the name box (its vertical red edges).
+// The outline of the name box: its outer columns and rows.
 bool nameBoxEdges(const Screenshot& s, int& left, int& right, int& top, int& bottom);
 // Red pixels inside the name box (the typed name).
 int nameInk(const Screenshot& s);
