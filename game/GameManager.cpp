@@ -312,6 +312,10 @@ void GameManager::drawCentred(const std::string& text, float y) {
     drawText(text, halfWidth() - textWidth(text) * 0.5f, y);
 }
 
+void GameManager::drawTable() {
+    drawCentred(highscoreText, halfHeight() - textHeight(highscoreText) * 0.5f);
+}
+
 void GameManager::drawLogo() {
     const int x = ofGetWidth() / 2 - logo->width / 2;
     const int y = ofGetHeight() - logo->height - 50;
@@ -342,29 +346,25 @@ void GameManager::draw() {
     case STATE_AFTER_GAME:
         ofSetColor(255, 0, 0);
         drawLabel(backToMenuLabel, backToMenuRect);
-        drawCentred(highscoreText, cy - textHeight(highscoreText) * 0.5f);
+        drawTable();
         drawLabel(exitLabel, exitRect);
-        break;
-    case STATE_CONTROLS:
-        ofSetColor(255, 0, 0);
-        drawCentred(controlsText, backRect.y + backRect.height + 50);
-        drawLabel(backLabel, backRect);
         break;
     case STATE_HIGHSCORES:
         ofSetColor(255, 0, 0);
-        drawCentred(highscoreText, cy - textHeight(highscoreText) * 0.5f);
+        drawTable();
         drawLabel(backLabel, backRect);
         break;
+    case STATE_CONTROLS:
     case STATE_INSTRUCTIONS:
+    case STATE_CREDITS: {
+        const std::string& text = state == STATE_CONTROLS       ? controlsText
+                                  : state == STATE_INSTRUCTIONS ? instructionsText
+                                                                : creditsText;
         ofSetColor(255, 0, 0);
-        drawCentred(instructionsText, backRect.y + backRect.height + 50);
+        drawCentred(text, backRect.y + backRect.height + 50);
         drawLabel(backLabel, backRect);
         break;
-    case STATE_CREDITS:
-        ofSetColor(255, 0, 0);
-        drawCentred(creditsText, backRect.y + backRect.height + 50);
-        drawLabel(backLabel, backRect);
-        break;
+    }
     case STATE_ENTER_NAME:
         ofSetColor(255, 0, 0);
         drawLabel(backLabel, backRect);

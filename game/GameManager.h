@@ -99,5 +99,6 @@ private:
     void drawText(const std::string& s, float x, float y);
     void drawLabel(const std::string& label, const ofRectangle& box);
     void drawCentred(const std::string& text, float y);
+    void drawTable();
     void drawLogo();
 };

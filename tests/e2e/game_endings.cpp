@@ -24,11 +24,8 @@ TEST(GameEndings, LowScoreGoesStraightToTheTable) {
     writeScores(game.dataFile("scores.txt"), strongTable());
     const std::string before = readFile(game.dataFile("scores.txt"));
     ASSERT_TRUE(game.start()) << game.failure();
-    MenuPoints p;
     std::string why;
-    ASSERT_TRUE(reachMenu(game, p, why)) << why;
-    ASSERT_TRUE(startGame(game, p, why)) << why;
-    ASSERT_TRUE(dieAtBorder(game, why)) << why;
+    ASSERT_TRUE(playOneGame(game, why)) << why;
     Screenshot s;
     ASSERT_TRUE(game.waitFor(isAfterGame, 5 * GameProcess::patience(), &s));
     EXPECT_EQ(readFile(game.dataFile("scores.txt")), before);
@@ -45,11 +42,8 @@ TEST(GameEndings, BackOnTheNameEntryKeepsTheName) {
     if (GameProcess::patience() > 1) GTEST_SKIP() << "two whole games take too long with sanitizers";
     GameProcess game("e2e-name-kept");
     ASSERT_TRUE(game.start()) << game.failure();
-    MenuPoints p;
     std::string why;
-    ASSERT_TRUE(reachMenu(game, p, why)) << why;
-    ASSERT_TRUE(startGame(game, p, why)) << why;
-    ASSERT_TRUE(dieAtBorder(game, why)) << why;
+    ASSERT_TRUE(playOneGame(game, why)) << why;
     Screenshot s;
     ASSERT_TRUE(game.waitFor(isNameEntry, 5 * GameProcess::patience(), &s));
     game.moveMouse(700, 100);
@@ -62,9 +56,7 @@ TEST(GameEndings, BackOnTheNameEntryKeepsTheName) {
     EXPECT_TRUE(readLines(game.dataFile("scores.txt")).empty()) << "Back saved the score";
 
     // The next name entry starts from the kept name.
-    ASSERT_TRUE(reachMenu(game, p, why)) << why;
-    ASSERT_TRUE(startGame(game, p, why)) << why;
-    ASSERT_TRUE(dieAtBorder(game, why)) << why;
+    ASSERT_TRUE(playOneGame(game, why)) << why;
     ASSERT_TRUE(game.waitFor(isNameEntry, 5, &s));
     ASSERT_TRUE(game.waitFor([&](const Screenshot& shot) { return nameInk(shot) == inkOfZed; }, 2, &s))
         << "ink in the name box: " << nameInk(s) << ", was " << inkOfZed;

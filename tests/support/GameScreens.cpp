@@ -151,6 +151,11 @@ bool dieAtBorder(GameProcess& game, std::string& why) {
     return over;
 }
 
+bool playOneGame(GameProcess& game, std::string& why) {
+    MenuPoints p;
+    return reachMenu(game, p, why) && startGame(game, p, why) && dieAtBorder(game, why);
+}
+
 void writeScores(const std::string& path, const std::vector<std::pair<std::string, int>>& entries) {
     std::ofstream out(path);
     for (const auto& e : entries) out << e.first << "\n" << e.second << "\n";

@@ -46,6 +46,8 @@ bool startGame(GameProcess& game, const MenuPoints& p, std::string& why, bool* s
 // Steers into a corner with held keys until the game is over; the keys are
 // let go as soon as the next screen shows.
 bool dieAtBorder(GameProcess& game, std::string& why);
+// The three steps above: from the menu to the screen after a game.
+bool playOneGame(GameProcess& game, std::string& why);
 
 // A table of ten entries, best first, in the file's format.
 void writeScores(const std::string& path, const std::vector<std::pair<std::string, int>>& entries);
