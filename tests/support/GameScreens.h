@@ -36,10 +36,11 @@ struct MenuPoints {
     int startX, startY, controlsX, controlsY, highscoresX, highscoresY;
     int instructionsX, instructionsY, creditsX, creditsY, exitX, exitY;
 };
-bool menuPoints(const Screenshot& s, MenuPoints& p);
+// Without a title, the outlines of the boxes stand for the labels.
+bool menuPoints(const Screenshot& s, MenuPoints& p, bool titled = true);
 
 // Waits for the menu and returns where its labels are.
-bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why);
+bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why, bool titled = true);
 // From the menu: Start_Game, the loading screen (when sawLoading is given,
 // whether a screenshot caught it) and play.
 bool startGame(GameProcess& game, const MenuPoints& p, std::string& why, bool* sawLoading = nullptr);
