@@ -52,7 +52,13 @@ void ofRunApp(ofBaseApp* app) {
         currentApp->mouseX = 0;
         currentApp->mouseY = 0;
     }
-    atexit(ofExitCallback);
+    // Once per process: a second registration would delete the application
+    // twice.
+    static bool exitHandlerRegistered = false;
+    if (!exitHandlerRegistered) {
+        atexit(ofExitCallback);
+        exitHandlerRegistered = true;
+    }
     window->initializeWindow();
     ofSeedRandom();
     ofResetElapsedTimeCounter();

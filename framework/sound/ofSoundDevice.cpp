@@ -59,12 +59,10 @@ bool ofSoundDevice::open(MixFunction mix, void* user) {
         return true;
     }
     std::string reason = SDL_GetError();
-    const char* before = SDL_GetHint(SDL_HINT_AUDIODRIVER);
-    std::string previous = before != nullptr ? before : "";
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     bool ok = openWithCurrentDriver(mix, user);
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, before != nullptr ? previous.c_str() : nullptr,
-                            SDL_HINT_OVERRIDE);
+    // Back to what the environment asks for, for the next engine.
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     if (ok) {
         ofLog(OF_WARNING, "ofSoundPlayer: no audio device (%s), sound is muted", reason.c_str());
     } else {

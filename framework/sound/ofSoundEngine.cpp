@@ -131,13 +131,14 @@ int ofSoundEngine::createSound(const std::string& path, bool stream, SoundHandle
     sound->path = path;
     sound->channels = file.channels();
     sound->rate = file.sampleRate();
-    const uint64_t maxFrames = stream ? kHeadFrames + 1 : kMaxSampleFloats / sound->channels;
+    const uint64_t keepAtMost = stream ? kHeadFrames : kMaxSampleFloats / sound->channels;
     // The header's length is only a hint for the first allocation.
     sound->data.reserve(static_cast<size_t>(
-        std::min<uint64_t>(file.declaredFrames(), std::min<uint64_t>(maxFrames, 1u << 20)) * sound->channels));
+        std::min<uint64_t>({file.declaredFrames(), keepAtMost, uint64_t(1) << 20}) * sound->channels));
     std::vector<float> chunk(static_cast<size_t>(kDecodeChunk) * sound->channels);
     uint64_t frames = 0;
-    while (frames < maxFrames + (stream ? 0 : 1)) {
+    // Reading past what we keep tells whether the file goes on.
+    while (frames <= keepAtMost) {
         int got = file.read(chunk.data(), kDecodeChunk);
         if (got <= 0) {
             break;
@@ -145,13 +146,14 @@ int ofSoundEngine::createSound(const std::string& path, bool stream, SoundHandle
         sound->data.insert(sound->data.end(), chunk.begin(), chunk.begin() + got * sound->channels);
         frames += static_cast<uint64_t>(got);
     }
+    const bool goesOn = frames > keepAtMost;
     if (frames == 0) {
         return ERR_FILE;
     }
-    if (!stream && frames > maxFrames) {
+    if (goesOn && !stream) {
         return ERR_TOO_LARGE;
     }
-    if (stream && frames > kHeadFrames) {
+    if (goesOn) {
         sound->streamed = true;
         sound->frames = kHeadFrames;
         sound->data.resize(static_cast<size_t>(kHeadFrames) * sound->channels);

@@ -152,20 +152,6 @@ TEST_F(Primitives, RectanglesInCornerAndCentreModeFilledAndOutlined) {
     ofFill();
 }
 
-TEST_F(Primitives, TrianglesAndLines) {
-    Feedback tri = feedback([] { ofTriangle(10, 10, 60, 10, 10, 60); });
-    EXPECT_EQ(tri.primitives, 1);
-    ASSERT_EQ(tri.vertices.size(), 3u);
-    EXPECT_NEAR(tri.vertices[1].x, 60, 1e-3);
-    ofNoFill();
-    EXPECT_EQ(feedback([] { ofTriangle(10, 10, 60, 10, 10, 60); }).primitives, 3);  // a loop of 3 lines
-    ofFill();
-    Feedback line = feedback([] { ofLine(5, 6, 70, 80); });
-    EXPECT_EQ(line.primitives, 1);
-    ASSERT_EQ(line.vertices.size(), 2u);
-    EXPECT_NEAR(line.vertices[1].y, 80, 1e-3);
-}
-
 TEST_F(Primitives, SmoothingWrapsOutlinesAndLinesAndRestoresState) {
     // A smoothed line leaves partly covered pixels; a plain one does not.
     auto partlyCovered = [](float y) {
@@ -230,34 +216,6 @@ TEST_F(Primitives, ScreenSetUpPutsTheOriginTopLeftOneUnitPerPixel) {
     EXPECT_GT(pixel(0, 0).b, 200);
     EXPECT_GT(pixel(799, 599).b, 200);
     EXPECT_LT(pixel(1, 1).b, 50);
-}
-
-TEST_F(Primitives, MatrixWrappers) {
-    ofPushMatrix();
-    ofTranslate(100, 50, 0);
-    ofRotateZ(90);
-    ofScale(2, 3, 1);
-    Feedback moved = feedback([] { ofLine(0, 0, 10, 0); });
-    ofPopMatrix();
-    ASSERT_EQ(moved.vertices.size(), 2u);
-    EXPECT_NEAR(moved.vertices[1].x, 100, 1e-3);
-    EXPECT_NEAR(moved.vertices[1].y, 70, 1e-3);  // 10 scaled by 2, turned onto +y
-    Feedback back = feedback([] { ofLine(0, 1, 10, 1); });
-    ASSERT_EQ(back.vertices.size(), 2u);
-    EXPECT_NEAR(back.vertices[1].x, 10, 1e-3);
-
-    ofPushMatrix();
-    ofTranslate(100, 100, 0);
-    ofRotate(90);
-    ofRotate(-90, 0, 0, 1);
-    ofRotateX(180);
-    ofRotateY(180);
-    Feedback turned = feedback([] { ofLine(0, 0, 10, 5); });
-    ofPopMatrix();
-    ASSERT_EQ(turned.vertices.size(), 2u);
-    // The two half turns about x and y make one about z.
-    EXPECT_NEAR(turned.vertices[1].x, 90, 1e-3);
-    EXPECT_NEAR(turned.vertices[1].y, 95, 1e-3);
 }
 
 TEST_F(Primitives, BackgroundClearsAtOnceOnlyWithoutAutomaticClearing) {

@@ -1,323 +1,298 @@
-// ofImage as an object: its pixel record and public fields, allocation,
-// setting pixels in both byte orders, copies, type changes and rescaling,
-// screen grabs, and the texture that mirrors the buffer.
+// ofImage: pixel record and public fields, byte orders in and out, copies,
+// type changes and rescaling, screen grabs and drawing, and image files
+// (made here by ImageMagick or FreeImage itself), good and bad.
 #include "CaptureStdout.h"
 #include "FrameworkWindow.h"
 #include "PixelScreen.h"
+#include "TestPaths.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 #include "ofImage.h"
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 typedef std::vector<int> Bytes;
 const int W = 800, H = 600;
 
 struct Probe : ofImage {
-    using ofImage::bUseTexture;
     using ofImage::myPixels;
     using ofImage::tex;
     unsigned int textureID() { return tex.getTextureData().textureID; }
+    Bytes bytes(size_t from = 0, size_t count = 0) {
+        size_t n = size_t(width) * height * (bpp / 8);
+        return Bytes(getPixels() + from, getPixels() + (count ? from + count : n));
+    }
 };
 
-Bytes bytesOf(ofImage& img) {
-    const unsigned char* p = img.getPixels();
-    return Bytes(p, p + size_t(img.width) * img.height * (img.bpp / 8));
+void convert(const std::string& args) {
+    ASSERT_EQ(system(("cd data && /usr/bin/convert " + args).c_str()), 0) << args;
 }
-
-GLint texLevel(ofTexture& t, GLenum what) {
-    ofTextureData d = t.getTextureData();
-    glBindTexture(d.textureTarget, d.textureID);
-    GLint v = -1;
-    glGetTexLevelParameteriv(d.textureTarget, 0, what, &v);
-    return v;
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+void spill(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 class ImageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    static void SetUpTestSuite() {
         frameworkwindow::ensure();
+        ASSERT_EQ(chdir(testpaths::makeScratchDir("image").c_str()), 0);
+        ASSERT_EQ(system("mkdir data"), 0);
+    }
+    void SetUp() override {
         pixelscreen::set(W, H);
         glColor4f(1, 1, 1, 1);
-        ofSetRectMode(0);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glReadBuffer(GL_BACK);
         ofDisableArbTex();
     }
     void TearDown() override { ofEnableArbTex(); }
 };
 }  // namespace
 
-TEST_F(ImageTest, NewAndAllocatedImages) {
+TEST_F(ImageTest, SetFromPixelsOrdersAndBadTypes) {
+    unsigned char six[] = {1, 2, 3, 4, 5, 6}, eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
     Probe img;
-    EXPECT_EQ(img.width, 0);
-    EXPECT_EQ(img.height, 0);
-    EXPECT_EQ(img.bpp, 0);
-    EXPECT_EQ(img.type, 3);
-    EXPECT_EQ(img.getWidth(), 0.0f);
-    {
-        CaptureStdout out;
-        img.getTextureReference();
-        EXPECT_EQ(out.finish(), "OF_WARNING: ofImage - getTextureReference - texture is not allocated\n");
-    }
-
-    img.allocate(4, 2, 2);
-    EXPECT_EQ(img.bpp, 32);
-    EXPECT_EQ(img.type, 2);
-    EXPECT_EQ(img.myPixels.bytesPerPixel, 4);
-    EXPECT_EQ(img.myPixels.glDataType, GL_RGBA);
-    EXPECT_EQ(img.getTextureReference().getTextureData().texWidth, 4);
-    EXPECT_EQ(img.getTextureReference().getTextureData().texHeight, 2);
-    EXPECT_EQ(img.getTextureReference().getTextureData().glTypeInternal, GL_RGBA);
-
-    // A bad type changes nothing; a same-sized allocation keeps the buffer.
-    unsigned char* buffer = img.getPixels();
-    {
-        CaptureStdout out;
-        img.allocate(9, 9, 5);
-        EXPECT_EQ(out.finish(), "OF_ERROR: error = bad imageType in ofImage::allocate\n");
-    }
-    EXPECT_EQ(img.width, 4);
-    EXPECT_EQ(img.type, 2);
-    img.allocate(4, 2, 2);
-    EXPECT_EQ(img.getPixels(), buffer);
-    img.allocate(3, 3, 0);
-    EXPECT_EQ(img.bpp, 8);
-    EXPECT_EQ(img.myPixels.glDataType, GL_LUMINANCE);
-
-    img.clear();
-    EXPECT_EQ(img.type, 3);
-    EXPECT_FALSE(img.myPixels.bAllocated);
-    EXPECT_FALSE(img.tex.bAllocated());
-}
-
-TEST_F(ImageTest, SetFromPixelsByteOrdersAndBadTypes) {
-    unsigned char six[] = {1, 2, 3, 4, 5, 6};
-    ofImage img;
     img.setFromPixels(six, 2, 1, 1, false);
-    EXPECT_EQ(bytesOf(img), (Bytes{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(img.bytes(), (Bytes{3, 2, 1, 6, 5, 4}));
     img.setFromPixels(six, 2, 1, 1, true);
-    EXPECT_EQ(bytesOf(img), (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(img.bytes(), (Bytes{1, 2, 3, 4, 5, 6}));
     img.setFromPixels(six, 6, 1, 0, false);
-    EXPECT_EQ(bytesOf(img), (Bytes{1, 2, 3, 4, 5, 6})) << "grey bytes are never exchanged";
-    unsigned char bgra[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    img.setFromPixels(bgra, 2, 1, 2, false);
-    EXPECT_EQ(bytesOf(img), (Bytes{3, 2, 1, 4, 7, 6, 5, 8})) << "alpha stays fourth";
-    EXPECT_EQ(img.type, 2);
+    EXPECT_EQ(img.bytes(), (Bytes{1, 2, 3, 4, 5, 6})) << "grey is never exchanged";
+    img.setFromPixels(eight, 2, 1, 2, false);
+    EXPECT_EQ(img.bytes(), (Bytes{3, 2, 1, 4, 7, 6, 5, 8})) << "alpha stays fourth";
+    EXPECT_EQ(img.myPixels.glDataType, GL_RGBA);
+    EXPECT_EQ(img.tex.getTextureData().glTypeInternal, GL_RGBA);
 
-    // A bad type on an image holding pixels: the image is cleared first.
+    // A bad type: an empty image reports allocation twice; one holding
+    // pixels is cleared first.
+    const std::string alloc = "OF_ERROR: error = bad imageType in ofImage::allocate\n";
+    const std::string set = "OF_ERROR: error = bad imageType in ofImage::setFromPixels\n";
     CaptureStdout out;
     img.setFromPixels(six, 2, 1, 7, true);
-    EXPECT_EQ(out.finish(),
-              "OF_ERROR: error = bad imageType in ofImage::allocate\n"
-              "OF_ERROR: error = bad imageType in ofImage::setFromPixels\n");
-    EXPECT_EQ(img.type, 3);
-    EXPECT_EQ(img.width, 0);
-    CaptureStdout out2;
-    ofImage fresh;
+    Probe fresh;
     fresh.setFromPixels(six, 2, 1, 7, true);
-    EXPECT_EQ(out2.finish(),
-              "OF_ERROR: error = bad imageType in ofImage::allocate\n"
-              "OF_ERROR: error = bad imageType in ofImage::allocate\n"
-              "OF_ERROR: error = bad imageType in ofImage::setFromPixels\n");
+    fresh.allocate(3, 3, 1);
+    fresh.allocate(9, 9, 5);
+    EXPECT_EQ(out.finish(), alloc + set + alloc + alloc + set + alloc);
+    EXPECT_EQ(img.type, 3);
+    EXPECT_EQ(fresh.width, 3) << "a bad allocation changes nothing";
+
+    // Texture use off, then pixels of another size: the clear turns it back on.
+    fresh.setUseTexture(false);
+    fresh.setFromPixels(six, 2, 1, 1, true);
+    EXPECT_EQ(fresh.tex.getWidth(), 2);
 }
 
-TEST_F(ImageTest, TextureUseFollowsTheSwitch) {
-    Probe img;
-    img.setUseTexture(false);
-    unsigned char px[12] = {0};
-    img.setFromPixels(px, 2, 2, 1, true);
-    EXPECT_FALSE(img.tex.bAllocated()) << "no texture while texture use is off";
-    // Pixels of another size clear the image, which turns texture use back on.
-    img.setUseTexture(false);
-    img.setFromPixels(px, 4, 1, 1, true);
-    EXPECT_TRUE(img.bUseTexture);
-    EXPECT_TRUE(img.tex.bAllocated());
-    EXPECT_EQ(img.tex.getWidth(), 4);
-
-    // Anchors and drawing go nowhere while texture use is off.
-    img.setUseTexture(false);
-    img.setAnchorPercent(0.5f, 0.5f);
-    img.setUseTexture(true);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    unsigned char white[] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
-    img.setFromPixels(white, 4, 1, 1, true);
-    img.draw(10, 10, 20, 20);
-    unsigned char rgb[3];
-    glReadPixels(12, H - 12 - 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    EXPECT_EQ(rgb[0], 255) << "the anchor set while texture use was off did not reach the texture";
-    glClear(GL_COLOR_BUFFER_BIT);
-    img.setUseTexture(false);
-    img.draw(10, 10, 20, 20);
-    glReadPixels(12, H - 12 - 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    EXPECT_EQ(rgb[0], 0);
-}
-
-TEST_F(ImageTest, CopiesOwnTheirPixelsAndTexture) {
-    unsigned char px[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+TEST_F(ImageTest, CopiesTypeChangesAndRescaling) {
+    std::vector<unsigned char> px(16 * 16 * 3);
+    for (size_t i = 0; i < px.size(); i += 3) px[i] = 200, px[i + 1] = 100, px[i + 2] = 50;
     Probe a;
-    a.setFromPixels(px, 2, 2, 1, true);
-    Probe b(static_cast<Probe&>(a));
-    EXPECT_EQ(bytesOf(b), bytesOf(a));
-    EXPECT_NE(b.getPixels(), a.getPixels());
-    EXPECT_NE(b.textureID(), a.textureID());
-    EXPECT_TRUE(b.tex.bAllocated());
-    EXPECT_EQ(b.type, 1);
-
-    Probe c;
+    a.setFromPixels(px.data(), 16, 16, 1, true);
+    Probe b(a), c, empty;
     c.allocate(7, 7, 0);
     c = a;
-    EXPECT_EQ(c.width, 2);
-    EXPECT_EQ(c.type, 1);
-    EXPECT_EQ(bytesOf(c), bytesOf(a));
-    EXPECT_NE(c.textureID(), a.textureID());
-
     a = a;
-    EXPECT_EQ(bytesOf(a), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-    EXPECT_EQ(a.width, 2);
-    EXPECT_TRUE(a.tex.bAllocated());
-
-    // Copying an empty image gives an empty image and makes no texture.
-    Probe empty;
-    Probe d(empty);
-    EXPECT_EQ(d.type, 3);
-    EXPECT_FALSE(d.tex.bAllocated());
+    EXPECT_EQ(a.bytes(), Bytes(px.begin(), px.end()));
+    for (Probe* copy : {&b, &c}) {
+        EXPECT_EQ(copy->bytes(), a.bytes());
+        EXPECT_NE(copy->getPixels(), a.getPixels());
+        EXPECT_NE(copy->textureID(), a.textureID());
+        EXPECT_TRUE(copy->tex.bAllocated());
+    }
     c = empty;
     EXPECT_EQ(c.type, 3);
-    EXPECT_EQ(c.width, 0);
+    EXPECT_FALSE(Probe(empty).tex.bAllocated()) << "a copy of nothing makes no texture";
+
+    unsigned int rgbTexture = a.textureID();
+    a.setImageType(2);
+    EXPECT_EQ(a.bytes(0, 4), (Bytes{200, 100, 50, 255}));
+    EXPECT_NE(a.textureID(), rgbTexture) << "going up makes a texture with room for alpha";
+    unsigned int rgbaTexture = a.textureID();
+    a.setImageType(1);
+    EXPECT_EQ(a.bytes(0, 3), (Bytes{200, 100, 50}));
+    EXPECT_EQ(a.textureID(), rgbaTexture) << "going down keeps it";
+    a.setImageType(0);
+    EXPECT_EQ(a.bpp, 8);
+    // The library's conversions get the buffer without the red/blue
+    // exchange of file loads and saves, so it weighs the first byte as blue.
+    EXPECT_NEAR(a.getPixels()[0], 0.2126 * 50 + 0.7152 * 100 + 0.0722 * 200, 1);
+    a.setImageType(9);
+    EXPECT_EQ(a.type, 0);
+
+    b.resize(8, 4);
+    EXPECT_EQ(b.width, 8);
+    EXPECT_EQ(b.height, 4);
+    EXPECT_EQ(b.type, 1);
+    EXPECT_EQ(b.bytes(0, 3), (Bytes{200, 100, 50}));
+    EXPECT_EQ(b.tex.getTextureData().texWidth, 8);
+    b.resize(0, 0);
+    b.resize(-3, 2);
+    EXPECT_EQ(b.width, 8) << "sizes the library cannot rescale to change nothing";
 }
 
-TEST_F(ImageTest, TypeChangesAndRescaling) {
-    Probe img;
-    std::vector<unsigned char> px(16 * 16 * 3);
-    for (size_t i = 0; i < px.size(); i += 3) {
-        px[i] = 200;
-        px[i + 1] = 100;
-        px[i + 2] = 50;
-    }
-    img.setFromPixels(px.data(), 16, 16, 1, true);
-    unsigned int rgbTexture = img.textureID();
-
-    img.setImageType(2);
-    EXPECT_EQ(img.type, 2);
-    EXPECT_EQ(img.bpp, 32);
-    EXPECT_EQ(Bytes(img.getPixels(), img.getPixels() + 4), (Bytes{200, 100, 50, 255}));
-    EXPECT_EQ(texLevel(img.tex, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA);
-    unsigned int rgbaTexture = img.textureID();
-    EXPECT_NE(rgbaTexture, rgbTexture);
-
-    img.setImageType(1);
-    EXPECT_EQ(img.type, 1);
-    EXPECT_EQ(Bytes(img.getPixels(), img.getPixels() + 3), (Bytes{200, 100, 50}));
-    EXPECT_EQ(img.textureID(), rgbaTexture) << "going down keeps the texture";
-
-    img.setImageType(0);
-    EXPECT_EQ(img.type, 0);
-    EXPECT_EQ(img.bpp, 8);
-    // The buffer reaches the library's conversions without the red/blue
-    // exchange of file loads and saves, so the library weighs the first
-    // byte as blue.
-    const int grey = 97;  // 0.2126 * 50 + 0.7152 * 100 + 0.0722 * 200
-    EXPECT_NEAR(img.getPixels()[0], grey, 1);
-
-    img.setImageType(9);
-    img.setImageType(0);
-    EXPECT_EQ(img.type, 0);
-    EXPECT_EQ(img.width, 16);
-
-    img.setImageType(1);
-    img.resize(8, 4);
-    EXPECT_EQ(img.width, 8);
-    EXPECT_EQ(img.height, 4);
-    EXPECT_EQ(img.type, 1);
-    EXPECT_EQ(img.myPixels.bytesPerPixel, 3);
-    EXPECT_EQ(img.tex.getWidth(), 8);
-    EXPECT_EQ(img.tex.getTextureData().texHeight, 4);
-    EXPECT_EQ(Bytes(img.getPixels(), img.getPixels() + 3), (Bytes{grey, grey, grey}));
-
-    // Sizes the library cannot rescale to leave the image as it was.
-    img.resize(0, 0);
-    img.resize(-3, 2);
-    EXPECT_EQ(img.width, 8);
-    EXPECT_EQ(img.height, 4);
-    Probe empty;
-    empty.resize(5, 5);
-    empty.setImageType(1);
-    EXPECT_EQ(empty.type, 3);
-}
-
-TEST_F(ImageTest, GrabScreenTurnsRowsOverAndUsesTheImagesType) {
-    // Three rows at the top left: red, green, blue from the top.
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_TEXTURE_2D);
+TEST_F(ImageTest, GrabScreenAndDraw) {
+    // Rows red, green, blue from the top: an odd height keeps the middle row.
     const float rows[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     for (int r = 0; r < 3; r++) {
         glColor3fv(rows[r]);
         glRectf(0, r, 5, r + 1);
     }
     glColor3f(1, 1, 1);
-    glReadBuffer(GL_BACK);
-
-    Probe img;
+    Probe img, other, rgba;
     img.grabScreen(0, 0, 5, 3);
     EXPECT_EQ(img.type, 1);
-    EXPECT_EQ(img.width, 5);
-    EXPECT_EQ(img.height, 3);
-    Bytes got = bytesOf(img);
-    for (int r = 0; r < 3; r++)
-        for (int x = 0; x < 5; x++)
-            for (int c = 0; c < 3; c++)
-                EXPECT_EQ(got[(r * 5 + x) * 3 + c], rows[r][c] * 255) << "row " << r << " x " << x;
-    GLint pack = 0;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
-    EXPECT_EQ(pack, 4) << "the pixel-store state is restored";
-
-    // An image of another size is rescaled first, then overwritten whole.
-    Probe other;
+    EXPECT_EQ(img.bytes(0, 3), (Bytes{255, 0, 0}));
+    EXPECT_EQ(img.bytes(14 * 3, 3), (Bytes{0, 0, 255}));
+    EXPECT_EQ(img.bytes(7 * 3, 3), (Bytes{0, 255, 0}));
     std::vector<unsigned char> grey(40 * 40 * 3, 77);
     other.setFromPixels(grey.data(), 40, 40, 1, true);
     other.grabScreen(0, 1, 5, 2);
     EXPECT_EQ(other.width, 5);
-    EXPECT_EQ(other.height, 2);
-    EXPECT_EQ(Bytes(other.getPixels(), other.getPixels() + 3), (Bytes{0, 255, 0}));
-    EXPECT_EQ(Bytes(other.getPixels() + 15, other.getPixels() + 18), (Bytes{0, 0, 255}));
-
-    // An RGBA image grabs RGBA.
-    Probe rgba;
+    EXPECT_EQ(other.bytes(), img.bytes(15, 30)) << "rescaled, then overwritten whole";
     rgba.allocate(5, 3, 2);
     rgba.grabScreen(0, 0, 5, 3);
-    EXPECT_EQ(rgba.type, 2);
-    EXPECT_EQ(Bytes(rgba.getPixels() + 40, rgba.getPixels() + 43), (Bytes{0, 0, 255}));
+    EXPECT_EQ(rgba.bytes(40, 4), (Bytes{0, 0, 255, 255}));
+
+    std::vector<unsigned char> white(256 * 128 * 3, 255);
+    img.setFromPixels(white.data(), 256, 128, 1, true);
+    glClear(GL_COLOR_BUFFER_BIT);
+    static_cast<ofBaseDraws&>(img).draw(20, 30);
+    auto lit = [](int x, int y) { return frameworkwindow::pixel(x, y).r > 128; };
+    EXPECT_TRUE(lit(21, 31) && lit(274, 156));
+    EXPECT_FALSE(lit(19, 31) || lit(277, 100) || lit(100, 159)) << "256 x 128 at (20, 30)";
+    glClear(GL_COLOR_BUFFER_BIT);
+    img.setUseTexture(false);
+    img.draw(20, 30);
+    EXPECT_FALSE(lit(21, 31));
 }
 
-TEST_F(ImageTest, DrawingThroughTheDrawableInterface) {
-    std::vector<unsigned char> px(256 * 128 * 3, 255);
-    Probe img;
-    img.setFromPixels(px.data(), 256, 128, 1, true);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    ofBaseDraws& drawable = img;
-    drawable.draw(20, 30);
-    auto lit = [](int x, int y) {
-        unsigned char rgb[3];
-        glReadPixels(x, H - y - 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return rgb[0] > 128;
-    };
-    EXPECT_TRUE(lit(21, 31));
-    EXPECT_TRUE(lit(274, 156));
-    EXPECT_FALSE(lit(277, 100)) << "the quad is 256 wide";
-    EXPECT_FALSE(lit(100, 159)) << "and 128 high";
-    EXPECT_FALSE(lit(19, 31));
+TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
+    convert("-size 4x3 xc:'rgb(10,20,30)' -fill red -draw 'point 0,0' PNG24:rgb.png");
+    convert("-size 3x2 xc:'rgba(10,20,30,0.2)' -fill 'rgba(200,100,50,1)' -draw 'point 2,1' PNG32:alpha.png");
+    convert("-size 3x1 xc:'gray(100)' -fill 'gray(7)' -draw 'point 2,0' -define png:color-type=0 grey.png");
+    convert("-size 2x1 xc:'rgb(255,0,0)' -depth 16 PNG48:deep.png");
+    convert("-size 8x6 xc:'rgb(0,0,255)' JPG:photo.png");
+    // Palettes of 8 and 1 bits, index (x + y) % colours, entry i = (40 i, 255 - 40 i, 7).
+    for (int bits : {8, 1}) {
+        FIBITMAP* bmp = FreeImage_Allocate(3, 2, bits);
+        for (int i = 0; i < (1 << bits); i++) FreeImage_GetPalette(bmp)[i] = {7, BYTE(255 - i * 40), BYTE(i * 40), 0};
+        for (BYTE i = 0; i < 6; i++) {
+            BYTE index = (i % 3 + i / 3) % (1 << bits);
+            FreeImage_SetPixelIndex(bmp, i % 3, 1 - i / 3, &index);
+        }
+        FreeImage_Save(FIF_BMP, bmp, ("data/pal" + std::to_string(bits) + ".bmp").c_str(), 0);
+        FreeImage_Unload(bmp);
+    }
+    struct Case {
+        const char* name;
+        int type, w;
+        Bytes first, last;
+    } cases[] = {{"rgb.png", 1, 4, {255, 0, 0}, {10, 20, 30}},
+                 {"alpha.png", 2, 3, {10, 20, 30, 51}, {200, 100, 50, 255}},
+                 {"grey.png", 0, 3, {100}, {7}},
+                 {"deep.png", 1, 2, {255, 0, 0}, {255, 0, 0}},
+                 {"pal8.bmp", 1, 3, {0, 255, 7}, {120, 135, 7}},
+                 {"pal1.bmp", 1, 3, {0, 255, 7}, {40, 215, 7}},
+                 {"data/photo.png", 1, 8, {0, 0, 254}, {0, 0, 254}}};  // JPEG contents, PNG name
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Probe img;
+        ASSERT_TRUE(img.loadImage(c.name));
+        EXPECT_EQ(img.type, c.type);
+        EXPECT_EQ(img.width, c.w);
+        EXPECT_EQ(img.bpp, int(c.first.size()) * 8);
+        EXPECT_EQ(img.bytes(0, c.first.size()), c.first);
+        Bytes all = img.bytes();
+        EXPECT_EQ(Bytes(all.end() - c.last.size(), all.end()), c.last);
+        EXPECT_EQ(img.tex.getWidth(), c.w);
+    }
+}
 
-    // Anchors reach the texture while it is in use.
-    glClear(GL_COLOR_BUFFER_BIT);
-    img.setAnchorPoint(10, 10);
-    img.draw(20, 30, 5, 5);
-    EXPECT_TRUE(lit(11, 21));
-    EXPECT_FALSE(lit(21, 31));
-    img.resetAnchor();
-    EXPECT_EQ(img.getHeight(), 128.0f);
+TEST_F(ImageTest, BadFilesAreRefusedAndTheImageKeepsWhatItHad) {
+    convert("-size 64x64 gradient:red-blue grad.jpg");
+    convert("-size 64x64 gradient:red-blue PNG24:grad.png");
+    std::string jpg = slurp("data/grad.jpg"), png = slurp("data/grad.png");
+    spill("data/headjpeg.jpg", jpg.substr(0, 120));
+    spill("data/halfjpeg.jpg", jpg.substr(0, jpg.size() / 2));
+    spill("data/halfpng.png", png.substr(0, png.size() / 2));
+    spill("data/empty.png", "");
+    spill("data/text.png", "this is not an image\n");
+    // Well-formed PNG and BMP headers declaring 100000 x 100000 pixels.
+    auto chunk = [](std::string type, std::string data) {
+        std::string out(4, '\0'), body = type + data;
+        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
+        for (int i = 0; i < 4; i++) out[i] = char(data.size() >> (24 - 8 * i));
+        for (int i = 0; i < 4; i++) body += char(crc >> (24 - 8 * i));
+        return out + body;
+    };
+    std::string side("\x00\x01\x86\xA0", 4);
+    spill("data/huge.png", std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", side + side + std::string("\x08\x02\0\0\0", 5)) +
+                               chunk("IDAT", std::string("\x78\x9c\x03\0\0\0\0\x01", 8)) + chunk("IEND", ""));
+    std::string bmp("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18);
+    spill("data/huge.bmp", bmp + "\xA0\x86\x01\0\xA0\x86\x01\0" + std::string("\x01\0\x18\0", 4) + std::string(40, '\0'));
+
+    Probe img;
+    unsigned char px[18] = {9, 8, 7};
+    img.setFromPixels(px, 3, 2, 1, true);
+    unsigned int texture = img.textureID();
+    for (const char* name : {"missing.png", "headjpeg.jpg", "halfpng.png", "empty.png", "text.png", "huge.png", "huge.bmp"}) {
+        SCOPED_TRACE(name);
+        CaptureStdout out;
+        EXPECT_FALSE(img.loadImage(name));
+        EXPECT_EQ(out.finish(), "");
+        EXPECT_EQ(img.width, 3);
+        EXPECT_EQ(img.type, 1);
+        EXPECT_EQ(img.bytes(0, 3), (Bytes{9, 8, 7}));
+        EXPECT_EQ(img.textureID(), texture);
+    }
+    EXPECT_TRUE(img.loadImage("grad.jpg") && img.loadImage("grad.png")) << "the intact files load";
+    // A JPEG cut inside its scan data comes back from the library filled
+    // out, and counts as loaded.
+    EXPECT_TRUE(img.loadImage("halfjpeg.jpg"));
+    EXPECT_EQ(img.width, 64);
+}
+
+TEST_F(ImageTest, SavingLeavesTheBufferAsItWas) {
+    Probe img, back;
+    unsigned char rgba[] = {255, 0, 0, 40, 0, 0, 255, 80};
+    img.setFromPixels(rgba, 2, 1, 2, true);
+    img.saveImage("out.png");
+    EXPECT_EQ(img.bytes(), (Bytes{255, 0, 0, 40, 0, 0, 255, 80}));
+    FIBITMAP* bmp = FreeImage_Load(FIF_PNG, "data/out.png", 0);
+    RGBQUAD c;
+    ASSERT_TRUE(bmp && FreeImage_GetPixelColor(bmp, 0, 0, &c));
+    EXPECT_EQ((Bytes{c.rgbRed, c.rgbBlue}), (Bytes{255, 0})) << "red on disk";
+    FreeImage_Unload(bmp);
+    ASSERT_TRUE(back.loadImage("out.png"));
+    EXPECT_EQ(back.bytes(), img.bytes());
+
+    // Grey goes out as 8 bits with a grey palette.
+    unsigned char grey[] = {0, 50, 100, 250};
+    img.setFromPixels(grey, 4, 1, 0, true);
+    img.saveImage("grey.bmp");
+    bmp = FreeImage_Load(FIF_BMP, "data/grey.bmp", 0);
+    ASSERT_NE(bmp, nullptr);
+    EXPECT_EQ(FreeImage_GetColorType(bmp), FIC_MINISBLACK);
+    FreeImage_Unload(bmp);
+    ASSERT_TRUE(back.loadImage("grey.bmp"));
+    EXPECT_EQ(back.bytes(), (Bytes{0, 50, 100, 250}));
+
+    CaptureStdout out;
+    Probe().saveImage("nothing.png");
+    img.saveImage("noformat.xyz");
+    EXPECT_EQ(out.finish(), "OF_ERROR: error saving image - pixels aren't allocated\n");
+    EXPECT_NE(access("data/nothing.png", F_OK), 0);
+    EXPECT_NE(access("data/noformat.xyz", F_OK), 0);
 }

@@ -40,7 +40,7 @@ TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
         static ofAppGlutWindow window;
         ofSetupOpenGL(&window, 320, 240, 0);
         auto* app = new RecordingApp;
-        app->recordFrames = false;
+        RecordingApp::recordFrames = false;
         app->onSetup = [] {
             ofSetLogLevel(OF_VERBOSE);
             childSay("window " + std::to_string(xwindow::currentGlWindow()));
@@ -110,7 +110,7 @@ TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
     // Escape: the application and the event see it, then the program ends
     // through the exit handler.
     ASSERT_TRUE(xdotool({"key", "Escape"}));
-    EXPECT_EQ(child.readAll(),
+    EXPECT_EQ(child.readUntil(),
               (std::vector<std::string>{"keyPressed 27", "event keyPressed 27",
                                         "OF_VERBOSE: GLUT OF app is being terminated!", "exit", "event exit",
                                         "destructor"}));

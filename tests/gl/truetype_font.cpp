@@ -14,7 +14,6 @@
 
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,46 +22,26 @@ namespace {
 const int W = 800, H = 600;
 const char* DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-struct FontProbe : ofTrueTypeFont {
+struct Font : ofTrueTypeFont {
     using ofTrueTypeFont::bMakeContours;
     using ofTrueTypeFont::drawChar;
     using ofTrueTypeFont::glyphs;
-    using ofTrueTypeFont::lineHeight;
     using ofTrueTypeFont::textureNames;
     const ofGlyphRecord& glyph(unsigned char c) { return glyphs[c - 33]; }
 };
 
-int nextPow2(int a) {
-    int p = 1;
-    while (p < a) p *= 2;
-    return p;
+// Counts pixels with any red in a box of framework coordinates.
+int lit(int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(H, y1); y++)
+        for (int x = std::max(0, x0); x < std::min(W, x1); x++) n += frameworkwindow::pixel(x, y).r > 0;
+    return n;
 }
 
-// FreeType's own rendering of one character, for comparison.
-struct Reference {
-    FT_Library lib = nullptr;
-    FT_Face face = nullptr;
-    Reference(int size) {
-        FT_Init_FreeType(&lib);
-        FT_New_Face(lib, DEJAVU, 0, &face);
-        FT_Set_Char_Size(face, size * 64, size * 64, 96, 96);
-    }
-    ~Reference() {
-        FT_Done_Face(face);
-        FT_Done_FreeType(lib);
-    }
-    FT_GlyphSlot render(int code, bool antiAliased) {
-        FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT);
-        FT_Render_Glyph(face->glyph, antiAliased ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO);
-        return face->glyph;
-    }
-};
-
-// Luminance and alpha bytes of a glyph texture, with its size.
+// A glyph texture's size and luminance-alpha texels.
 struct Texels {
-    int w = 0, h = 0;
+    GLint w = 0, h = 0;
     std::vector<unsigned char> la;
-    int alpha(int x, int y) const { return la[(y * w + x) * 2 + 1]; }
 };
 Texels readTexture(unsigned int name) {
     Texels t;
@@ -75,19 +54,40 @@ Texels readTexture(unsigned int name) {
     return t;
 }
 
+// A bitmap-only font: FreeType hands over its 1-bit glyphs (16 x 12, rows
+// 0FF0 then F00F twice, over and over) whatever rendering was asked for.
+void writeBitmapFont(const char* path) {
+    std::ofstream f(path);
+    f << "STARTFONT 2.1\nFONT -test-blocky-medium-r-normal--16-120-96-96-c-170-iso8859-1\nSIZE 12 96 96\n"
+         "FONTBOUNDINGBOX 16 12 0 0\nSTARTPROPERTIES 3\nPIXEL_SIZE 16\nFONT_ASCENT 14\nFONT_DESCENT 2\n"
+         "ENDPROPERTIES\nCHARS 95\n";
+    for (int code = 33; code < 128; code++) {
+        f << "STARTCHAR c" << code << "\nENCODING " << code << "\nSWIDTH 750 0\nDWIDTH 17 0\nBBX 16 12 0 0\nBITMAP\n";
+        for (int y = 0; y < 12; y++) f << (y % 3 ? "F00F\n" : "0FF0\n");
+        f << "ENDCHAR\n";
+    }
+    f << "ENDFONT\n";
+}
+
+// The message must name the very line of the source file that reports it.
+void expectNamesItsOwnLine(const std::string& log, const char* level, const std::string& text) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(log, m, std::regex(std::string(level) + ": (.*) -- line ([0-9]+) in (.*)\n"))) << log;
+    EXPECT_EQ(m[1].str(), text);
+    std::ifstream src(m[3].str());
+    std::string line;
+    for (int i = std::stoi(m[2].str()); i > 0 && std::getline(src, line);) i--;
+    EXPECT_NE(line.find(text.substr(1, 12)), std::string::npos) << m[3] << ":" << m[2] << " is: " << line;
+}
+
 class FontTest : public ::testing::Test {
 protected:
-    static std::string dir;
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        dir = testpaths::makeScratchDir("font");
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        ASSERT_EQ(system(("mkdir -p data && cp " + std::string(DEJAVU) + " data/dejavu.ttf").c_str()), 0);
+        ASSERT_EQ(chdir(testpaths::makeScratchDir("font").c_str()), 0);
+        ASSERT_EQ(system(("mkdir data && cp " + std::string(DEJAVU) + " data/dejavu.ttf").c_str()), 0);
         std::ofstream("data/garbage.ttf") << "not a font at all\n";
-        std::ofstream("data/empty.ttf");
-    }
-    static void TearDownTestSuite() {
-        if (chdir("/") == 0) system(("rm -rf '" + dir + "'").c_str());
+        writeBitmapFont("data/blocky.bdf");
     }
     void SetUp() override {
         pixelscreen::set(W, H);
@@ -96,237 +96,160 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
     }
 };
-std::string FontTest::dir;
-
-// The reporting statement's line must be the one the message names.
-void expectNamesItsOwnLine(const std::string& log, const std::string& message) {
-    std::smatch m;
-    std::regex re("OF_ERROR: Error : font not allocated -- line ([0-9]+) in (.*ofTrueTypeFont\\.cpp)\n");
-    ASSERT_TRUE(std::regex_match(log, m, re)) << log;
-    std::ifstream src(m[2].str());
-    ASSERT_TRUE(src.good()) << "the message names a readable source file: " << m[2];
-    std::string line;
-    for (int i = 0; i < std::stoi(m[1].str()); i++) std::getline(src, line);
-    EXPECT_NE(line.find(message), std::string::npos) << "line " << m[1] << " is: " << line;
-}
-
-int litPixels(int x0, int y0, int x1, int y1) {
-    std::vector<unsigned char> px(W * H * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-    int n = 0;
-    for (int y = std::max(0, y0); y < std::min(H, y1); y++)
-        for (int x = std::max(0, x0); x < std::min(W, x1); x++)
-            if (px[((H - 1 - y) * W + x) * 3] > 0) n++;
-    return n;
-}
 }  // namespace
 
-TEST_F(FontTest, MissingOrBrokenFontsStayUnloaded) {
-    for (const char* name : {"missing.ttf", "garbage.ttf", "empty.ttf"}) {
+TEST_F(FontTest, MissingBrokenAndReloadedFonts) {
+    for (const char* name : {"missing.ttf", "garbage.ttf"}) {
         SCOPED_TRACE(name);
-        FontProbe font;
+        Font font;
         CaptureStdout load;
         font.loadFont(name, 12);
         EXPECT_EQ(load.finish(), "");
         EXPECT_FALSE(font.bLoadedOk);
-
-        CaptureStdout draw;
-        font.drawString("abc", 10, 10);
-        expectNamesItsOwnLine(draw.finish(), "font not allocated");
-        CaptureStdout drawChar;
-        font.drawChar(3);
-        expectNamesItsOwnLine(drawChar.finish(), "font not allocated");
-        EXPECT_EQ(litPixels(0, 0, W, H), 0);
-
+        for (int call = 0; call < 2; call++) {
+            CaptureStdout draw;
+            call ? font.drawChar(3) : font.drawString("abc", 10, 10);
+            expectNamesItsOwnLine(draw.finish(), "OF_ERROR", "Error : font not allocated");
+        }
         ofRectangle box = font.getStringBoundingBox("abc", 5, 5);
-        EXPECT_EQ(box.x, 0);
-        EXPECT_EQ(box.y, 0);
-        EXPECT_EQ(box.width, 0);
-        EXPECT_EQ(box.height, 0);
-        EXPECT_EQ(font.stringWidth("abc"), 0);
+        EXPECT_EQ(box.x + box.y + box.width + box.height, 0) << "an unloaded font measures an empty box";
         EXPECT_EQ(font.stringHeight("abc"), 0);
     }
+    EXPECT_EQ(lit(0, 0, 100, 50), 0);
 
-    // A failed reload releases the first load and measures nothing.
-    FontProbe font;
+    // A failed reload releases the first load; its own contours setting holds.
+    Font font;
     font.loadFont("dejavu.ttf", 12);
-    ASSERT_TRUE(font.bLoadedOk);
-    EXPECT_FALSE(font.bMakeContours);
     std::vector<unsigned int> first = font.textureNames;
-    ASSERT_TRUE(glIsTexture(first[0]));
+    ASSERT_TRUE(font.bLoadedOk && glIsTexture(first[0]));
     font.loadFont("missing.ttf", 12, true, false, true);
     EXPECT_FALSE(font.bLoadedOk);
-    EXPECT_TRUE(font.bMakeContours) << "the second call's setting holds even though it failed";
+    EXPECT_TRUE(font.bMakeContours);
     for (unsigned int name : first) EXPECT_FALSE(glIsTexture(name));
     EXPECT_EQ(font.stringWidth("abc"), 0);
 }
 
-TEST_F(FontTest, GlyphRecordsAndTexturesOfTheFullSet) {
-    for (bool antiAliased : {true, false}) {
-        SCOPED_TRACE(antiAliased ? "anti-aliased" : "monochrome");
-        FontProbe font;
-        font.loadFont("dejavu.ttf", 28, antiAliased, true, false);
-        ASSERT_TRUE(font.bLoadedOk);
-        ASSERT_EQ(font.nCharacters, 256);
+TEST_F(FontTest, GlyphRecordsAndTexturesMatchTheRasteriser) {
+    FT_Library lib;
+    FT_Face face;
+    ASSERT_EQ(FT_Init_FreeType(&lib) || FT_New_Face(lib, DEJAVU, 0, &face), 0);
+    FT_Set_Char_Size(face, 28 * 64, 28 * 64, 96, 96);
+    for (bool aa : {true, false}) {
+        SCOPED_TRACE(aa ? "anti-aliased" : "monochrome");
+        Font font;
+        font.loadFont("dejavu.ttf", 28, aa, true, false);
         ASSERT_EQ(font.glyphs.size(), 256u);
         EXPECT_FLOAT_EQ(font.getLineHeight(), 40.04f);
-
-        Reference ref(28);
         for (int i = 0; i < 256; i++) {
             SCOPED_TRACE("glyph " + std::to_string(i));
-            int code = (i + 33) % 256;  // the last 33 glyphs hold codes 0 to 32
-            FT_GlyphSlot slot = ref.render(code, antiAliased);
+            // The last 33 glyphs hold codes 0 to 32.
+            FT_Load_Glyph(face, FT_Get_Char_Index(face, (i + 33) % 256), FT_LOAD_DEFAULT);
+            FT_Render_Glyph(face->glyph, aa ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO);
+            const FT_Bitmap& bm = face->glyph->bitmap;
             const ofGlyphRecord& g = font.glyphs[i];
-            EXPECT_EQ(g.index, i);
-            EXPECT_EQ(g.width, int(slot->bitmap.width));
-            EXPECT_EQ(g.rows, int(slot->bitmap.rows));
-            EXPECT_EQ(g.top, slot->bitmap_top);
-            EXPECT_EQ(g.left, slot->bitmap_left);
-            EXPECT_EQ(g.advance, int(slot->advance.x >> 6));
-            int tw = nextPow2(g.width + 6), th = nextPow2(g.rows + 6);
-            EXPECT_FLOAT_EQ(g.texX, 1.0f / tw);
-            EXPECT_FLOAT_EQ(g.texY, 1.0f / th);
-            EXPECT_FLOAT_EQ(g.texW, float(g.width + 4) / tw);
-            EXPECT_FLOAT_EQ(g.texH, float(g.rows + 4) / th);
-
+            EXPECT_EQ((std::vector<int>{g.index, g.width, g.rows, g.top, g.left, g.advance}),
+                      (std::vector<int>{i, int(bm.width), int(bm.rows), face->glyph->bitmap_top,
+                                        face->glyph->bitmap_left, int(face->glyph->advance.x >> 6)}));
             Texels t = readTexture(font.textureNames[i]);
-            ASSERT_EQ(t.w, tw);
-            ASSERT_EQ(t.h, th);
-            // White everywhere; the glyph in alpha, anti-aliased glyphs at
-            // the border, monochrome ones one texel in from the corner.
-            int offset = antiAliased ? 3 : 1;
-            int mismatches = 0;
+            int tw = t.w, th = t.h;
+            ASSERT_TRUE(tw >= g.width + 6 && tw < 2 * (g.width + 6) && (tw & (tw - 1)) == 0) << tw;
+            ASSERT_TRUE(th >= g.rows + 6 && th < 2 * (g.rows + 6) && (th & (th - 1)) == 0) << th;
+            EXPECT_FLOAT_EQ(g.texX, 1.0f / tw);
+            EXPECT_FLOAT_EQ(g.texH, float(g.rows + 4) / th);
+            // White everywhere, the glyph in alpha: anti-aliased at the
+            // border, monochrome one texel in from the corner.
+            int off = aa ? 3 : 1, wrong = 0;
             for (int y = 0; y < th; y++)
                 for (int x = 0; x < tw; x++) {
-                    int bx = x - offset, by = y - offset, want = 0;
+                    int bx = x - off, by = y - off, want = 0;
                     if (bx >= 0 && by >= 0 && bx < g.width && by < g.rows) {
-                        const unsigned char* row = slot->bitmap.buffer + by * slot->bitmap.pitch;
-                        want = antiAliased ? row[bx] : ((row[bx / 8] >> (7 - bx % 8)) & 1) * 255;
+                        const unsigned char* row = bm.buffer + by * bm.pitch;
+                        want = aa ? row[bx] : ((row[bx / 8] >> (7 - bx % 8)) & 1) * 255;
                     }
-                    if (t.la[(y * tw + x) * 2] != 255 || t.alpha(x, y) != want) mismatches++;
+                    wrong += t.la[(y * tw + x) * 2] != 255 || t.la[(y * tw + x) * 2 + 1] != want;
                 }
-            EXPECT_EQ(mismatches, 0);
+            EXPECT_EQ(wrong, 0);
+            if (aa && i == 255) {
+                EXPECT_EQ(tw * 100 + g.width, 800) << "the blank: empty bitmap, 8 x 8 texture";
+            }
         }
-        // The blank of the full set has an empty bitmap and an 8 x 8 texture.
-        if (antiAliased) {
-            EXPECT_EQ(font.glyphs[255].width, 0);
-            EXPECT_EQ(readTexture(font.textureNames[255]).w, 8);
-        }
-        GLint filter = 0, wrap = 0;
-        glBindTexture(GL_TEXTURE_2D, font.textureNames[10]);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-        EXPECT_EQ(filter, antiAliased ? GL_LINEAR : GL_NEAREST);
-        EXPECT_EQ(wrap, GL_CLAMP);
     }
+    FT_Done_Face(face);
+    FT_Done_FreeType(lib);
 
-    FontProbe small;
-    small.loadFont("dejavu.ttf", 20);
-    EXPECT_EQ(small.nCharacters, 95);
-    EXPECT_EQ(small.textureNames.size(), 95u);
-    EXPECT_FLOAT_EQ(small.getLineHeight(), 28.6f);
+    Font h;
+    h.loadFont("dejavu.ttf", 26);
+    EXPECT_EQ(h.nCharacters, 95);
+    const ofGlyphRecord& g = h.glyph('H');
+    ASSERT_EQ(g.width * 100 + g.rows, 2026) << "DejaVu Sans 'H' at 26 points is 20 x 26";
+    EXPECT_EQ((std::vector<float>{g.texX, g.texY, g.texW, g.texH}),
+              (std::vector<float>{1.0f / 32, 1.0f / 32, 24.0f / 32, 30.0f / 32}));
 }
 
-TEST_F(FontTest, AGlyphOf20By26GetsA32By32Texture) {
-    FontProbe font;
-    font.loadFont("dejavu.ttf", 26);
-    const ofGlyphRecord& h = font.glyph('H');
-    ASSERT_EQ(h.width, 20) << "DejaVu Sans 'H' at 26 points is 20 x 26";
-    ASSERT_EQ(h.rows, 26);
-    EXPECT_FLOAT_EQ(h.texX, 1.0f / 32);
-    EXPECT_FLOAT_EQ(h.texY, 1.0f / 32);
-    EXPECT_FLOAT_EQ(h.texW, 24.0f / 32);
-    EXPECT_FLOAT_EQ(h.texH, 30.0f / 32);
-    Texels t = readTexture(font.textureNames['H' - 33]);
-    EXPECT_EQ(t.w, 32);
-    EXPECT_EQ(t.h, 32);
+TEST_F(FontTest, OneBitGlyphsOfBitmapFontsAreReadAsBits) {
+    Font font;
+    font.loadFont("blocky.bdf", 12);  // anti-aliased, yet the glyphs come as bits
+    ASSERT_TRUE(font.bLoadedOk);
+    const ofGlyphRecord& g = font.glyph('A');
+    ASSERT_EQ(g.width * 100 + g.rows, 1612);
+    Texels t = readTexture(font.textureNames['A' - 33]);
+    int wrong = 0;
+    for (int y = 0; y < 12; y++)
+        for (int x = 0; x < 16; x++) {
+            bool set = (y % 3 == 0) == (x >= 4 && x < 12);
+            wrong += t.la[((y + 3) * t.w + x + 3) * 2 + 1] != (set ? 255 : 0);
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(FontTest, MeasuringWalksTheStringLikeDrawing) {
-    FontProbe font;
-    font.loadFont("dejavu.ttf", 28, true, false, false);
-    const ofGlyphRecord &i = font.glyph('i'), &a = font.glyph('A'), &b = font.glyph('B'), &p = font.glyph('p');
-
-    ofRectangle box = font.getStringBoundingBox("i", 100, 200);
-    EXPECT_EQ(box.x, 100 + i.left);
-    EXPECT_EQ(box.y, 200 - i.top);
-    EXPECT_EQ(box.width, i.width + 4);
-    EXPECT_EQ(box.height, i.rows + 4);
-
-    box = font.getStringBoundingBox(" ", 5, 5);
-    EXPECT_EQ(box.x, -1);
-    EXPECT_EQ(box.y, -1);
-    EXPECT_EQ(box.width, 0);
-    EXPECT_EQ(box.height, 0);
-    EXPECT_EQ(font.stringWidth(""), 0);
-    EXPECT_EQ(font.stringHeight(""), 0);
-
-    // Two line breaks: B two whole-pixel line heights (40, not 40.04) down.
-    box = font.getStringBoundingBox("A\n\nB", 0, 0);
-    EXPECT_EQ(box.y, -a.top);
-    EXPECT_EQ(box.y + box.height, 80 + b.rows - b.top + 4);
-    EXPECT_EQ(box.x, std::min(a.left, b.left));
-
-    // A blank advances by the bitmap width of 'p'; trailing blanks add nothing,
-    // leading ones move the box.
-    box = font.getStringBoundingBox("A B", 0, 0);
-    EXPECT_EQ(box.x + box.width, a.advance + p.width + b.left + b.width + 4);
-    EXPECT_EQ(font.stringWidth("A B  "), font.stringWidth("A B"));
-    EXPECT_EQ(font.getStringBoundingBox("  A", 0, 0).x, 2 * p.width + a.left);
-
-    // Bytes beyond the 95-glyph set and control bytes are skipped.
-    EXPECT_EQ(font.stringWidth("A\xC8\t\x01"), font.stringWidth("A"));
-    FontProbe full;
+TEST_F(FontTest, MeasuringWalksTheStringAsDrawingDoes) {
+    Font font, full;
+    font.loadFont("dejavu.ttf", 28);
     full.loadFont("dejavu.ttf", 28, true, true, false);
-    const ofGlyphRecord& e = full.glyph(0xC8);
-    EXPECT_EQ(full.stringWidth("\xC8"), e.width + 4);
-    EXPECT_EQ(full.stringWidth("\t\x1F"), 0);
+    const ofGlyphRecord &i = font.glyph('i'), &a = font.glyph('A'), &b = font.glyph('B'), &p = font.glyph('p');
+    ofRectangle box = font.getStringBoundingBox("i", 100, 200);
+    EXPECT_EQ((std::vector<float>{box.x, box.y, box.width, box.height}),
+              (std::vector<float>{100.0f + i.left, 200.0f - i.top, i.width + 4.0f, i.rows + 4.0f}));
+    box = font.getStringBoundingBox(" \n", 5, 5);
+    EXPECT_EQ((std::vector<float>{box.x, box.y, box.width, box.height}), (std::vector<float>{-1, -1, 0, 0}));
+    EXPECT_EQ(font.stringWidth("") + font.stringHeight(""), 0);
+    // Line breaks step down whole pixels (40, not 40.04).
+    box = font.getStringBoundingBox("A\n\nB", 0, 0);
+    EXPECT_EQ(box.y + box.height, 80 + b.rows - b.top + 4);
+    // A blank is as wide as the bitmap of 'p'; trailing ones add nothing.
+    box = font.getStringBoundingBox("  A B  ", 0, 0);
+    EXPECT_EQ(box.x, 2 * p.width + a.left);
+    EXPECT_EQ(box.x + box.width, 2 * p.width + a.advance + p.width + b.left + b.width + 4);
+    // Control bytes are skipped; bytes above 127 only exist in the full set.
+    EXPECT_EQ(font.stringWidth("A\xC8\t\x01"), font.stringWidth("A"));
+    EXPECT_EQ(full.stringWidth("\t\xC8"), full.glyph(0xC8).width + 4);
 }
 
 TEST_F(FontTest, DrawnGlyphsLandInTheirQuads) {
-    FontProbe font;
-    font.loadFont("dejavu.ttf", 28, true, false, false);
+    Font font;
+    font.loadFont("dejavu.ttf", 28);
     const ofGlyphRecord &a = font.glyph('A'), &b = font.glyph('B');
     glEnable(GL_TEXTURE_2D);
     GLfloat before[16], after[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, before);
-
     font.drawString("A\nB", 10, 50);
-
-    // A on the first baseline at x 10; B on the next, lineHeight down, back at x 10.
-    int ax0 = 10 + a.left, ay0 = 50 - a.top;
-    int bx0 = 10 + b.left, by0 = int(50 + 40.04f) - b.top;
-    int inA = litPixels(ax0, ay0, ax0 + a.width + 4, ay0 + a.rows + 4);
-    int inB = litPixels(bx0, by0 + 1, bx0 + b.width + 4, by0 + b.rows + 5);
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    // B on the next line, 40.04 down, back at x 10.
+    int ax = 10 + a.left, ay = 50 - a.top, bx = 10 + b.left, by = 90 - b.top;
+    int inA = lit(ax, ay, ax + a.width + 4, ay + a.rows + 4), inB = lit(bx, by, bx + b.width + 4, by + b.rows + 5);
     EXPECT_GT(inA, a.width * a.rows / 5);
     EXPECT_GT(inB, b.width * b.rows / 5);
-    EXPECT_EQ(litPixels(0, 0, W, H), inA + inB) << "nothing drawn outside the two quads";
+    EXPECT_EQ(lit(0, 0, 200, 200), inA + inB) << "nothing outside the two quads";
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    EXPECT_TRUE(std::equal(before, before + 16, after));
 
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "texturing is left off";
-    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending is restored";
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    for (int k = 0; k < 16; k++) EXPECT_EQ(after[k], before[k]);
-
-    // The text takes the current colour.
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor4f(0, 1, 0, 1);
-    font.drawString("B", 10, 50);
-    glColor4f(1, 1, 1, 1);
-    EXPECT_EQ(litPixels(0, 0, W, H), 0) << "no red in green text";
-
-    // A glyph whose texture is gone is reported; the pen still moves on.
+    // A glyph whose texture is gone is reported, and the pen moves on.
     glClear(GL_COLOR_BUFFER_BIT);
     glDeleteTextures(1, &font.textureNames['A' - 33]);
     CaptureStdout out;
     font.drawString("AB", 10, 50);
-    std::string log = out.finish();
-    EXPECT_TRUE(std::regex_match(
-        log, std::regex("OF_WARNING:  texture not bound for character -- line [0-9]+ in .*ofTrueTypeFont\\.cpp\n")))
-        << log;
-    int bx = 10 + a.advance + b.left;
-    EXPECT_EQ(litPixels(0, 0, bx, H), 0);
-    EXPECT_GT(litPixels(bx, 50 - b.top, bx + b.width + 4, 50 - b.top + b.rows + 4), 0);
+    expectNamesItsOwnLine(out.finish(), "OF_WARNING", " texture not bound for character");
+    int bx2 = 10 + a.advance + b.left;
+    EXPECT_EQ(lit(0, 0, bx2, 100), 0);
+    EXPECT_GT(lit(bx2, 50 - b.top, bx2 + b.width + 4, 54 - b.top + b.rows), 0);
 }

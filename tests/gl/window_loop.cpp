@@ -1,25 +1,24 @@
-// The GLUT window's frame loop, resizing and ways out, each run in a child
-// process (the loop never returns; the process ends through exit()) whose
-// report lines the test reads.
+// The GLUT window's frame loop, resizing, full screen and ways out, each run
+// in a child process (the loop never returns; the process ends through
+// exit()) whose report lines the test reads.
 #include "ChildProcess.h"
 #include "RecordingApp.h"
 #include "XWindowTools.h"
 #include "ofAppGlutWindow.h"
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
+#include "ofGraphics.h"
 #include "ofUtils.h"
 
 #include <Poco/Delegate.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Opens the window and runs the application in the child.
 void runInChild(RecordingApp* app, int w = 320, int h = 240) {
     static ofAppGlutWindow window;
     ofSetupOpenGL(&window, w, h, 0);
@@ -32,7 +31,16 @@ std::string num(double v) {
     return buf;
 }
 
-bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Leaves out the size GLUT reports once a new window shows.
+std::vector<std::string> withoutResizes(const std::vector<std::string>& lines) {
+    std::vector<std::string> kept;
+    for (const std::string& l : lines) {
+        if (!startsWith(l, "windowResized 320 240") && l != "event windowResized 320 240") kept.push_back(l);
+    }
+    return kept;
+}
 
 }  // namespace
 
@@ -42,117 +50,91 @@ TEST(FrameLoop, CallbacksAndEventsComeInOrderAndFramesAreCounted) {
         app->onSetup = [] { childSay("before first frame " + num(ofGetFrameNum()) + " " + num(ofGetFrameRate())); };
         app->onDraw = [] {
             childSay("timing " + num(ofGetFrameRate()) + " " + num(ofGetLastFrameTime()));
-            if (ofGetFrameNum() == 5) exit(0);
-            ofSleepMillis(3);  // frames long enough for the millisecond clock
+            if (ofGetFrameNum() == 5) exit(0);  // as a menu's quit label does
+            ofSleepMillis(3);                   // frames the millisecond clock can measure
         };
         runInChild(app);
     });
-    std::vector<std::string> lines = child.readAll();
+    std::vector<std::string> lines = withoutResizes(child.readUntil());
     ASSERT_EQ(child.waitExit(), 0);
 
-    std::vector<std::string> start = {"setup", "before first frame 0 60", "update 0", "event setup", "event update"};
-    ASSERT_GE(lines.size(), start.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5), start);
-
-    // Then idle and display steps: every callback followed by its event, the
-    // frame number counting the completed display steps.
-    int draws = 0;
+    std::vector<std::string> expected = {"setup", "before first frame 0 60", "update 0", "event setup",
+                                         "event update"};
     std::vector<double> rates, lastTimes;
-    size_t i = start.size();
-    for (; i < lines.size() && lines[i] != "exit"; i++) {
-        const std::string& l = lines[i];
-        if (startsWith(l, "update ")) {
-            EXPECT_EQ(l, "update " + std::to_string(draws));
-            ASSERT_LT(i + 1, lines.size());
-            EXPECT_EQ(lines[++i], "event update");
-        } else if (startsWith(l, "draw ")) {
-            EXPECT_EQ(l, "draw " + std::to_string(draws));
-            ASSERT_LT(i + 2, lines.size());
-            std::istringstream timing(lines[++i].substr(7));
-            double rate = 0, last = 0;
-            timing >> rate >> last;
-            rates.push_back(rate);
-            lastTimes.push_back(last);
-            if (draws == 5) break;  // exit() inside draw: no draw event
-            EXPECT_EQ(lines[++i], "event draw");
-            draws++;
-        } else if (startsWith(l, "windowResized ")) {
-            // GLUT reports the new window's size once it is shown.
-            EXPECT_EQ(l, "windowResized 320 240 size 320 240");
-            ASSERT_LT(i + 1, lines.size());
-            EXPECT_EQ(lines[++i], "event windowResized 320 240");
-        } else {
-            ADD_FAILURE() << "unexpected line " << l;
+    size_t i = expected.size();
+    for (int frame = 0; frame <= 5; frame++) {
+        // Idle steps until the display step: each its update, then its event.
+        for (; i < lines.size() && startsWith(lines[i], "update"); i += 2) {
+            expected.push_back("update " + std::to_string(frame));
+            expected.push_back("event update");
         }
+        expected.push_back("draw " + std::to_string(frame));
+        expected.push_back(i + 1 < lines.size() ? lines[i + 1] : "timing");
+        double rate = 0, last = 0;
+        sscanf(expected.back().c_str(), "timing %lf %lf", &rate, &last);
+        rates.push_back(rate);
+        lastTimes.push_back(last);
+        if (frame < 5) expected.push_back("event draw");  // exit() inside the last draw
+        i = expected.size();
     }
-    EXPECT_EQ(draws, 5);
-    std::vector<std::string> end(lines.begin() + static_cast<long>(std::min(i + 1, lines.size())), lines.end());
-    EXPECT_EQ(end, (std::vector<std::string>{"exit", "event exit", "destructor"}));
+    for (const char* end : {"exit", "event exit", "destructor"}) expected.push_back(end);
+    EXPECT_EQ(lines, expected);
 
-    // The first frame reports 60; each later one smooths in the last frame's
-    // own rate with a weight of a tenth.
+    // The first frame reports 60; each later one mixes in a tenth of the last
+    // frame's own rate.
     ASSERT_EQ(rates.size(), 6u);
     EXPECT_EQ(rates[0], 60);
     for (size_t k = 1; k < rates.size(); k++) {
         ASSERT_GT(lastTimes[k], 0.002);
-        double expected = 0.9 * rates[k - 1] + 0.1 / lastTimes[k];
-        EXPECT_NEAR(rates[k], expected, 1e-3 * expected) << "frame " << k;
+        double smoothed = 0.9 * rates[k - 1] + 0.1 / lastTimes[k];
+        EXPECT_NEAR(rates[k], smoothed, 1e-3 * smoothed) << "frame " << k;
     }
 }
 
 TEST(FrameLoop, LimiterWaitsWholeMillisecondsAndNeverForANegativeTarget) {
     ChildProcess child([] {
         auto* app = new RecordingApp;
-        app->recordFrames = false;
-        static int startMillis = 0;
+        RecordingApp::recordFrames = false;
         app->onSetup = [] {
             ofSetFrameRate(60);
             childSay("rate " + num(ofGetFrameRate()));
         };
-        app->onDraw = [] {
+        // Timed where the limiter has just waited: right after its update.
+        ofAppEvents.update += Poco::delegate(+[](const void*, ofEventArgs&) {
+            static int startMillis = 0;
             int frame = ofGetFrameNum();
             if (frame == 2 || frame == 22) startMillis = ofGetElapsedTimeMillis();
+            if (frame == 12 || frame == 32) childSay("span " + num(ofGetElapsedTimeMillis() - startMillis));
             if (frame == 12) {
-                childSay("span " + num(ofGetElapsedTimeMillis() - startMillis));
                 ofSetFrameRate(-1);
                 childSay("rate " + num(ofGetFrameRate()));
-            }
-            if (frame == 32) {
-                childSay("span " + num(ofGetElapsedTimeMillis() - startMillis));
+            } else if (frame == 32) {
                 float before = ofGetFrameRate();
                 ofSetFrameRate(0);
                 childSay(ofGetFrameRate() == before ? "rate kept" : "rate changed");
                 exit(0);
             }
-        };
+        });
         runInChild(app);
     });
-    std::vector<std::string> lines;
-    for (const std::string& l : child.readAll(20000)) {
-        if (!startsWith(l, "windowResized") && !startsWith(l, "event windowResized")) lines.push_back(l);
-    }
+    std::vector<std::string> lines = withoutResizes(child.readUntil("", 30000));
     ASSERT_EQ(child.waitExit(), 0);
     ASSERT_EQ(lines.size(), 10u) << ::testing::PrintToString(lines);
-    EXPECT_EQ(lines[0], "setup");
     EXPECT_EQ(lines[1], "rate 60");
-    EXPECT_EQ(lines[2], "event setup");
-    lines.erase(lines.begin() + 2);
-    // 60 frames a second is 16 whole milliseconds a frame.
-    int span60 = std::stoi(lines[2].substr(5));
+    // At 60 a second a frame lasts 16 whole milliseconds.
+    int span60 = std::stoi(lines[3].substr(5));
     EXPECT_GE(span60, 10 * 16 - 2);
-    EXPECT_LT(span60, 1000);
-    EXPECT_EQ(lines[3], "rate -1");
-    // -1 frames a second gives -1000 ms a frame: never a wait.
-    int spanNegative = std::stoi(lines[4].substr(5));
-    EXPECT_LT(spanNegative, 1000);
-    EXPECT_EQ(lines[5], "rate kept");
-    EXPECT_EQ(lines[6], "exit");
+    EXPECT_LT(span60, 2000);
+    EXPECT_EQ(lines[4], "rate -1");
+    // -1 a second makes -1000 ms a frame: never a wait, never a second a frame.
+    EXPECT_LT(std::stoi(lines[5].substr(5)), 2000);
+    EXPECT_EQ(lines[6], "rate kept");
 }
 
 TEST(FrameLoop, ReshapeStoresTheSizeFirstAndHeightZeroKeepsAViewport) {
     ChildProcess child([] {
         auto* app = new RecordingApp;
-        app->recordFrames = false;
+        RecordingApp::recordFrames = false;
         app->onDraw = [] {
             GLint vp[4];
             glGetIntegerv(GL_VIEWPORT, vp);
@@ -160,8 +142,7 @@ TEST(FrameLoop, ReshapeStoresTheSizeFirstAndHeightZeroKeepsAViewport) {
             if (ofGetFrameNum() == 2) ofSetWindowShape(400, 300);
             if (ofGetWidth() == 400 && ofGetHeight() == 300) {
                 childSay(viewport);
-                // What GLUT reports for a minimised window.
-                ofAppGlutWindow::resizeCallback(400, 0);
+                ofAppGlutWindow::resizeCallback(400, 0);  // what a minimised window reports
             } else if (ofGetHeight() == 0) {
                 childSay(viewport);
                 exit(0);
@@ -169,30 +150,96 @@ TEST(FrameLoop, ReshapeStoresTheSizeFirstAndHeightZeroKeepsAViewport) {
         };
         runInChild(app);
     });
-    std::vector<std::string> lines = child.readAll();
-    ASSERT_EQ(child.waitExit(), 0);
-    std::vector<std::string> relevant;
-    bool started = false;
-    for (const std::string& l : lines) {
-        started = started || startsWith(l, "windowResized 400 300");
-        if (started) relevant.push_back(l);
+    std::vector<std::string> lines = withoutResizes(child.readUntil());
+    EXPECT_EQ(child.waitExit(), 0);
+    std::vector<std::string> expected = {
+        "setup", "event setup", "windowResized 400 300 size 400 300", "event windowResized 400 300",
+        "viewport 0 0 400 300", "windowResized 400 0 size 400 0", "event windowResized 400 0", "viewport 0 0 400 1",
+        "exit", "event exit", "destructor"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(FrameLoop, FullScreenAndBackRestoresTheSizeAndPosition) {
+    ChildProcess child([] {
+        glutInitWindowPosition(50, 40);
+        auto* app = new RecordingApp;
+        RecordingApp::recordFrames = false;
+        app->onDraw = [] {
+            static int phase = 0;
+            if (ofGetFrameNum() > 300) exit(3);
+            if (phase == 0 && ofGetFrameNum() == 2) {
+                ofToggleFullscreen();
+                childSay("mode " + num(ofGetWindowMode()));
+                phase = 1;
+            } else if (phase == 1 && ofGetWidth() == ofGetScreenWidth()) {
+                childSay("full " + num(ofGetWidth()) + " " + num(ofGetHeight()));
+                ofSetFullscreen(true);  // already: nothing pending
+                ofSetFullscreen(false);
+                childSay("mode " + num(ofGetWindowMode()));
+                phase = 2;
+            } else if (phase == 2 && ofGetWidth() == 320) {
+                childSay("back at " + num(ofGetWindowPositionX()) + " " + num(ofGetWindowPositionY()));
+                exit(0);
+            }
+        };
+        runInChild(app);
+    });
+    std::vector<std::string> lines;
+    for (const std::string& l : child.readUntil()) {
+        if (!startsWith(l, "windowResized") && !startsWith(l, "event windowResized")) lines.push_back(l);
     }
-    std::vector<std::string> expected = {"windowResized 400 300 size 400 300",
-                                         "event windowResized 400 300",
-                                         "viewport 0 0 400 300",
-                                         "windowResized 400 0 size 400 0",
-                                         "event windowResized 400 0",
-                                         "viewport 0 0 400 1",
-                                         "exit",
-                                         "event exit",
-                                         "destructor"};
-    EXPECT_EQ(relevant, expected) << ::testing::PrintToString(lines);
+    EXPECT_EQ(child.waitExit(), 0);
+    std::vector<std::string> expected = {"setup",          "event setup", "mode 1",     "full 1280 1024", "mode 0",
+                                         "back at 50 40", "exit",        "event exit", "destructor"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(FrameLoop, WithoutAutomaticClearingFramesAccumulateOnTheFrontBuffer) {
+    ChildProcess child([] {
+        auto* app = new RecordingApp;
+        RecordingApp::recordFrames = false;
+        app->onSetup = [] { ofSetBackgroundAuto(false); };
+        app->onDraw = [] {
+            int frame = ofGetFrameNum();
+            GLint drawBuffer = 0;
+            glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+            if (frame == 8) {
+                // Frame k left a square at x = 20 k.
+                std::string seen = "front";
+                glReadBuffer(GL_FRONT);
+                for (int k = 0; k < 8; k++) {
+                    unsigned char px[4] = {0, 0, 0, 0};
+                    glReadPixels(20 * k + 5, 240 - 1 - 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+                    seen += px[0] > 200 ? " X" : " .";
+                }
+                childSay(seen);
+                ofSetBackgroundAuto(true);
+            }
+            if (frame == 8 || frame == 10) childSay(drawBuffer == GL_BACK ? "drawing to back" : "drawing to front");
+            if (frame == 10) exit(0);
+            ofSetColor(255, 0, 0);
+            ofRect(20 * frame, 0, 10, 10);
+        };
+        runInChild(app);
+    });
+    std::vector<std::string> lines;
+    for (const std::string& l : child.readUntil()) {
+        if (startsWith(l, "front") || startsWith(l, "drawing")) lines.push_back(l);
+    }
+    EXPECT_EQ(child.waitExit(), 0);
+    ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+    // The first three frames cleared squares 0 and 1 away; from then on
+    // nothing clears (a late first reshape may clear one or two more).
+    EXPECT_EQ(lines[0].substr(0, 9), "front . .") << lines[0];
+    EXPECT_EQ(lines[0].substr(15), " X X X") << lines[0];
+    EXPECT_EQ(lines[1], "drawing to front");
+    EXPECT_EQ(lines[2], "drawing to back");
 }
 
 TEST(FrameLoop, CloseRequestEndsThroughTheExitHandlerWithTheContextAlive) {
     ChildProcess child([] {
         auto* app = new RecordingApp;
-        app->recordFrames = false;
+        RecordingApp::recordFrames = false;
         app->onSetup = [] { childSay("window " + std::to_string(xwindow::currentGlWindow())); };
         app->onDraw = [] {
             if (ofGetFrameNum() == 1) childSay("drawing");
@@ -200,35 +247,24 @@ TEST(FrameLoop, CloseRequestEndsThroughTheExitHandlerWithTheContextAlive) {
         app->onExit = [] { childSay(xwindow::glContextCurrent() ? "context current" : "context gone"); };
         runInChild(app);
     });
-    std::string line;
-    ASSERT_TRUE(child.readLine(line));
-    ASSERT_EQ(line, "setup");
-    ASSERT_TRUE(child.readLine(line));
-    ASSERT_TRUE(startsWith(line, "window ")) << line;
-    unsigned long window = std::stoul(line.substr(7));
-    ASSERT_EQ(child.readUntil("drawing").back(), "drawing");
-    ASSERT_TRUE(xwindow::sendCloseRequest(window));
-    std::vector<std::string> rest = child.readAll();
+    std::vector<std::string> start = child.readUntil("drawing");
+    ASSERT_GE(start.size(), 3u);
+    ASSERT_TRUE(startsWith(start[1], "window ")) << start[1];
+    ASSERT_TRUE(xwindow::sendCloseRequest(std::stoul(start[1].substr(7))));
+    EXPECT_EQ(child.readUntil(), (std::vector<std::string>{"exit", "context current", "event exit", "destructor"}));
     EXPECT_EQ(child.waitExit(), 0);
-    std::vector<std::string> expected = {"exit", "context current", "event exit", "destructor"};
-    EXPECT_EQ(rest, expected);
 }
-
-namespace {
-void countFramesThenExit(const void*, ofEventArgs&) {
-    if (ofGetFrameNum() == 2) exit(0);
-}
-void reportExitEvent(const void*, ofEventArgs&) { childSay("event exit"); }
-}  // namespace
 
 TEST(FrameLoop, RunsWithoutAnApplicationAndStillAnnouncesTheExit) {
     ChildProcess child([] {
         static ofAppGlutWindow window;
         ofSetupOpenGL(&window, 160, 120, 0);
-        ofAppEvents.draw += Poco::delegate(countFramesThenExit);
-        ofAppEvents.exit += Poco::delegate(reportExitEvent);
+        ofAppEvents.draw += Poco::delegate(+[](const void*, ofEventArgs&) {
+            if (ofGetFrameNum() == 2) exit(0);
+        });
+        ofAppEvents.exit += Poco::delegate(+[](const void*, ofEventArgs&) { childSay("event exit"); });
         ofRunApp(nullptr);
     });
-    EXPECT_EQ(child.readAll(), std::vector<std::string>{"event exit"});
+    EXPECT_EQ(child.readUntil(), std::vector<std::string>{"event exit"});
     EXPECT_EQ(child.waitExit(), 0);
 }

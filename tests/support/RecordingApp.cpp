@@ -7,44 +7,51 @@
 
 #include <string>
 
+bool RecordingApp::recordFrames = true;
+
 namespace {
 std::string str(int v) { return std::to_string(v); }
+
 std::string mouseLine(const char* name, int x, int y, int button, const ofBaseApp& app) {
     return std::string(name) + " " + str(x) + " " + str(y) + " " + str(button) + " at " + str(app.mouseX) + " " +
            str(app.mouseY);
 }
-std::string eventLine(const char* name, const ofMouseEventArgs& a) {
-    return std::string("event ") + name + " " + str(a.x) + " " + str(a.y) + " " + str(a.button);
+
+void sayMouse(const char* name, ofMouseEventArgs& a) {
+    childSay(std::string("event ") + name + " " + str(a.x) + " " + str(a.y) + " " + str(a.button));
 }
+}  // namespace
+
+RecordingApp::RecordingApp() {
+    static bool listening = false;
+    if (listening) return;
+    listening = true;
+    using Args = ofEventArgs;
+    ofAppEvents.setup += Poco::delegate(+[](const void*, Args&) { childSay("event setup"); });
+    ofAppEvents.update += Poco::delegate(+[](const void*, Args&) {
+        if (recordFrames) childSay("event update");
+    });
+    ofAppEvents.draw += Poco::delegate(+[](const void*, Args&) {
+        if (recordFrames) childSay("event draw");
+    });
+    ofAppEvents.exit += Poco::delegate(+[](const void*, Args&) { childSay("event exit"); });
+    ofAppEvents.windowResized += Poco::delegate(+[](const void*, ofResizeEventArgs& a) {
+        childSay("event windowResized " + str(a.width) + " " + str(a.height));
+    });
+    ofAppEvents.keyPressed +=
+        Poco::delegate(+[](const void*, ofKeyEventArgs& a) { childSay("event keyPressed " + str(a.key)); });
+    ofAppEvents.keyReleased +=
+        Poco::delegate(+[](const void*, ofKeyEventArgs& a) { childSay("event keyReleased " + str(a.key)); });
+    ofAppEvents.mouseMoved += Poco::delegate(+[](const void*, ofMouseEventArgs& a) { sayMouse("mouseMoved", a); });
+    ofAppEvents.mouseDragged +=
+        Poco::delegate(+[](const void*, ofMouseEventArgs& a) { sayMouse("mouseDragged", a); });
+    ofAppEvents.mousePressed +=
+        Poco::delegate(+[](const void*, ofMouseEventArgs& a) { sayMouse("mousePressed", a); });
+    ofAppEvents.mouseReleased +=
+        Poco::delegate(+[](const void*, ofMouseEventArgs& a) { sayMouse("mouseReleased", a); });
 }
 
-RecordingApp::RecordingApp() { listen(true); }
-
-RecordingApp::~RecordingApp() {
-    listen(false);
-    childSay("destructor");
-}
-
-void RecordingApp::listen(bool on) {
-    auto wire = [on](auto& event, auto delegate) {
-        if (on) {
-            event += delegate;
-        } else {
-            event -= delegate;
-        }
-    };
-    wire(ofAppEvents.setup, Poco::delegate(this, &RecordingApp::onSetupEvent));
-    wire(ofAppEvents.update, Poco::delegate(this, &RecordingApp::onUpdateEvent));
-    wire(ofAppEvents.draw, Poco::delegate(this, &RecordingApp::onDrawEvent));
-    wire(ofAppEvents.exit, Poco::delegate(this, &RecordingApp::onExitEvent));
-    wire(ofAppEvents.windowResized, Poco::delegate(this, &RecordingApp::onResizeEvent));
-    wire(ofAppEvents.keyPressed, Poco::delegate(this, &RecordingApp::onKeyPressedEvent));
-    wire(ofAppEvents.keyReleased, Poco::delegate(this, &RecordingApp::onKeyReleasedEvent));
-    wire(ofAppEvents.mouseMoved, Poco::delegate(this, &RecordingApp::onMouseMovedEvent));
-    wire(ofAppEvents.mouseDragged, Poco::delegate(this, &RecordingApp::onMouseDraggedEvent));
-    wire(ofAppEvents.mousePressed, Poco::delegate(this, &RecordingApp::onMousePressedEvent));
-    wire(ofAppEvents.mouseReleased, Poco::delegate(this, &RecordingApp::onMouseReleasedEvent));
-}
+RecordingApp::~RecordingApp() { childSay("destructor"); }
 
 void RecordingApp::setup() {
     childSay("setup");
@@ -53,7 +60,6 @@ void RecordingApp::setup() {
 
 void RecordingApp::update() {
     if (recordFrames) childSay("update " + str(ofGetFrameNum()));
-    if (onUpdate) onUpdate();
 }
 
 void RecordingApp::draw() {
@@ -72,7 +78,6 @@ void RecordingApp::windowResized(int w, int h) {
 
 void RecordingApp::keyPressed(int key) { childSay("keyPressed " + str(key)); }
 void RecordingApp::keyReleased(int key) { childSay("keyReleased " + str(key)); }
-
 void RecordingApp::mouseMoved(int x, int y) {
     childSay("mouseMoved " + str(x) + " " + str(y) + " at " + str(mouseX) + " " + str(mouseY));
 }
@@ -82,21 +87,3 @@ void RecordingApp::mouseReleased() { childSay("mouseReleased"); }
 void RecordingApp::mouseReleased(int x, int y, int button) {
     childSay(mouseLine("mouseReleased", x, y, button, *this));
 }
-
-void RecordingApp::onSetupEvent(const void*, ofEventArgs&) { childSay("event setup"); }
-void RecordingApp::onUpdateEvent(const void*, ofEventArgs&) {
-    if (recordFrames) childSay("event update");
-}
-void RecordingApp::onDrawEvent(const void*, ofEventArgs&) {
-    if (recordFrames) childSay("event draw");
-}
-void RecordingApp::onExitEvent(const void*, ofEventArgs&) { childSay("event exit"); }
-void RecordingApp::onResizeEvent(const void*, ofResizeEventArgs& a) {
-    childSay("event windowResized " + str(a.width) + " " + str(a.height));
-}
-void RecordingApp::onKeyPressedEvent(const void*, ofKeyEventArgs& a) { childSay("event keyPressed " + str(a.key)); }
-void RecordingApp::onKeyReleasedEvent(const void*, ofKeyEventArgs& a) { childSay("event keyReleased " + str(a.key)); }
-void RecordingApp::onMouseMovedEvent(const void*, ofMouseEventArgs& a) { childSay(eventLine("mouseMoved", a)); }
-void RecordingApp::onMouseDraggedEvent(const void*, ofMouseEventArgs& a) { childSay(eventLine("mouseDragged", a)); }
-void RecordingApp::onMousePressedEvent(const void*, ofMouseEventArgs& a) { childSay(eventLine("mousePressed", a)); }
-void RecordingApp::onMouseReleasedEvent(const void*, ofMouseEventArgs& a) { childSay(eventLine("mouseReleased", a)); }

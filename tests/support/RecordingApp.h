@@ -1,15 +1,15 @@
 #pragma once
-// An application that reports, one flushed line each, every callback the
-// window calls on it and every global event notified, so a test in another
-// process can compare the order with what the frame loop promises.
+// An application that reports, one flushed line each (childSay), every
+// callback the window calls on it and every global event notified, so a test
+// in another process can compare their order with what the loop promises.
+// One per process: the event listeners are plain functions.
 //
-// Lines: "setup", "update <frame>", "draw <frame>", "exit", "destructor",
+// Callbacks: "setup", "update <frame>", "draw <frame>", "exit", "destructor",
 // "windowResized <w> <h> size <ofGetWidth> <ofGetHeight>", "keyPressed <k>",
-// "keyReleased <k>", "mouseMoved <x> <y> at <mouseX> <mouseY>",
-// "mouseDragged|mousePressed|mouseReleased <x> <y> <button> at <mouseX>
-// <mouseY>", "mouseReleased"; events as "event <name> <fields>".
+// "mouseMoved <x> <y> at <mouseX> <mouseY>", "mousePressed <x> <y> <button>
+// at <mouseX> <mouseY>" (likewise dragged and released), "mouseReleased".
+// Events: "event <name>" followed by the record's fields.
 #include "ofBaseApp.h"
-#include "ofEvents.h"
 
 #include <functional>
 
@@ -18,10 +18,10 @@ public:
     RecordingApp();
     ~RecordingApp() override;
 
-    // Frame lines (update, draw and their events) are left out when false.
-    bool recordFrames = true;
-    // Called after the line of the same callback is written.
-    std::function<void()> onSetup, onUpdate, onDraw, onExit;
+    // Update and draw lines, and those of their events, only when true.
+    static bool recordFrames;
+    // Run after the line of the same callback.
+    std::function<void()> onSetup, onDraw, onExit;
 
     void setup() override;
     void update() override;
@@ -35,18 +35,4 @@ public:
     void mousePressed(int x, int y, int button) override;
     void mouseReleased() override;
     void mouseReleased(int x, int y, int button) override;
-
-private:
-    void onSetupEvent(const void*, ofEventArgs&);
-    void onUpdateEvent(const void*, ofEventArgs&);
-    void onDrawEvent(const void*, ofEventArgs&);
-    void onExitEvent(const void*, ofEventArgs&);
-    void onResizeEvent(const void*, ofResizeEventArgs& args);
-    void onKeyPressedEvent(const void*, ofKeyEventArgs& args);
-    void onKeyReleasedEvent(const void*, ofKeyEventArgs& args);
-    void onMouseMovedEvent(const void*, ofMouseEventArgs& args);
-    void onMouseDraggedEvent(const void*, ofMouseEventArgs& args);
-    void onMousePressedEvent(const void*, ofMouseEventArgs& args);
-    void onMouseReleasedEvent(const void*, ofMouseEventArgs& args);
-    void listen(bool on);
 };

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 using namespace soundcapture;
 using Channel = ofSoundEngine::ChannelHandle;
@@ -176,4 +177,14 @@ TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
         waited += 10;
     }
     EXPECT_FALSE(engine.isPlaying(channel));
+
+    // The fallback was for that engine only: the next one takes the driver
+    // the environment names.
+    engine.close();
+    captureInto(dir);
+    CaptureStdout quiet;
+    ASSERT_TRUE(engine.init(32));
+    EXPECT_EQ(quiet.finish(), "");
+    engine.close();
+    EXPECT_EQ(access(capture.c_str(), F_OK), 0);
 }

@@ -29,10 +29,10 @@ clouds() { # seed width height cells-across output
 stars() { # seed width height output
   local s=$1 w=$2 h=$3
   $IM -seed "$s" -size "${w}x${h}" xc:gray50 +noise Random -channel G -separate +channel -threshold 99.72% "$tmp/sa.png"
-  $IM -seed "$((s + 1))" -size "${w}x${h}" xc:gray50 +noise Random -channel G -separate +channel -threshold 99.96% "$tmp/sb.png"
+  $IM -seed "$((s + 1))" -size "${w}x${h}" xc:gray50 +noise Random -channel G -separate +channel -threshold 99.97% "$tmp/sb.png"
   $IM -seed "$((s + 2))" -size "${w}x${h}" xc:gray50 +noise Random -channel G -separate +channel -level 20%,100% "$tmp/sl.png"
   $IM "$tmp/sa.png" "$tmp/sl.png" -compose multiply -composite -blur 0x0.5 -level 0,58% \
-      \( "$tmp/sb.png" \( +clone -blur 0x1.2 -level 0,25% \) \( "$tmp/sb.png" -blur 0x3.5 -level 0,12% \) \
+      \( "$tmp/sb.png" \( +clone -blur 0x0.8 -level 0,40% \) \( "$tmp/sb.png" -blur 0x2.5 -level 0,8% \) \
          -background black -compose screen -flatten \) -compose screen -composite "$4"
 }
 # Nebula colour: two tints mixed by a second cloud field, scaled by density.

@@ -1,0 +1,215 @@
+// The whole game scene in the framework's 800 x 600 window, built from a copy
+// of the game's data folder: aim, a frame's score and health, and what a
+// drawn frame shows.
+#include "CaptureStdout.h"
+#include "Driftfield.h"
+#include "FrameworkWindow.h"
+#include "MeteorField.h"
+#include "MeteorRecord.h"
+#include "Ship.h"
+#include "TestPaths.h"
+#include "ofGLHeaders.h"
+#include "ofMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using frameworkwindow::pixel;
+
+namespace {
+
+struct Scene : Driftfield {
+    using Driftfield::aim;
+    using Driftfield::aimAxis;
+    using Driftfield::meteors;
+};
+
+class GameScene : public ::testing::Test {
+protected:
+    // Plays in a scratch folder holding a copy of the data folder.
+    void enter(bool withSky = true) {
+        work = testpaths::makeScratchDir("scene");
+        fs::copy(testpaths::sourceDir() + "/data", work + "/data", fs::copy_options::recursive);
+        if (!withSky) fs::remove(work + "/data/space.jpg");
+        ASSERT_EQ(chdir(work.c_str()), 0);
+        frameworkwindow::ensure();
+    }
+    // The scratch folder stays for a look when a test fails or when
+    // DRIFTFIELD_KEEP_SCRATCH is set.
+    void TearDown() override {
+        if (chdir("/") == 0 && !HasFailure() && !getenv("DRIFTFIELD_KEEP_SCRATCH")) fs::remove_all(work);
+    }
+    // The back buffer as a PPM in the scratch folder.
+    void savePicture(const std::string& name) {
+        std::vector<char> rgb(800 * 600 * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        std::ofstream out(work + "/" + name, std::ios::binary);
+        out << "P6\n800 600\n255\n";
+        for (int row = 599; row >= 0; --row) out.write(&rgb[row * 800 * 3], 800 * 3);
+    }
+    static int count(int x0, int y0, int x1, int y1, int step, int r, int g, int b, int tolerance) {
+        int n = 0;
+        for (int y = y0; y <= y1; y += step)
+            for (int x = x0; x <= x1; x += step) {
+                frameworkwindow::Rgb c = pixel(x, y);
+                n += std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance && std::abs(c.b - b) <= tolerance;
+            }
+        return n;
+    }
+    std::string work;
+};
+
+Meteor& putMeteor(Scene& scene, int i, ofPoint pos, float size) {
+    return scene.meteors->getMeteor(i) = meteorAt(pos, ofPoint(0, 0, 0), size);
+}
+
+TEST_F(GameScene, AimsFromTheMouseAndBooksEveryFrame) {
+    enter();
+    CaptureStdout out;
+    Scene scene;
+    EXPECT_EQ(out.finish().find("Failed to load space"), std::string::npos);
+    EXPECT_EQ(scene.aim.x, 84);  // mouse fields at (0, 0): held at the border
+    EXPECT_EQ(scene.aim.y, 75);
+    EXPECT_EQ(scene.aim.z, 75);
+    EXPECT_EQ(scene.meteors->getCount(), 200);
+
+    for (int i = 0; i < 200; ++i) scene.meteors->getMeteor(i).pos.x += 100;  // nothing near the ship
+    scene.mouseX = 400;
+    scene.mouseY = 300;
+    Ship& ship = *scene.getShip();
+    for (int key : {int('W'), int('A'), 0x100 | GLUT_KEY_UP}) scene.keyPressed(key);  // none of these steers
+    scene.update();
+    EXPECT_FLOAT_EQ(ship.getPosition().x, 4.7f);
+    EXPECT_EQ(ship.getPosition().y, 37.5f);
+    EXPECT_FLOAT_EQ(ship.getHealth(), 5000 - 4.7f / 500);
+    EXPECT_EQ(scene.getScore(), 7);
+    EXPECT_EQ(scene.aim.x, 84);  // taken before the ship moves
+    EXPECT_EQ(scene.aim.y, 37.5f);
+    EXPECT_EQ(scene.aim.z, 37.5f);
+    scene.keyPressed('a');
+    scene.keyPressed('w');
+    scene.update();
+    scene.keyReleased('a');
+    scene.update();
+    EXPECT_FLOAT_EQ(ship.getPosition().y, 37.7f);
+    EXPECT_FLOAT_EQ(ship.getPosition().z, 37.9f);
+    EXPECT_EQ(scene.getScore(), 21);
+}
+
+TEST_F(GameScene, KillsPayHealthBackAndHealthStaysWithinItsRange) {
+    enter();
+    Scene scene;
+    Ship& ship = *scene.getShip();
+    ship.getHealth() = 1000;
+    // A small meteor at rest where the first shot will be after one frame;
+    // the shot flies towards the aim of construction, (84, 75, 75).
+    const ofPoint from = ship.getPosition();
+    const double dx = 80, dy = 75 - from.y, dz = 75 - from.z, len = std::sqrt(dx * dx + dy * dy + dz * dz);
+    Meteor& target = putMeteor(scene, 0, ofPoint(from.x + 5 + 2.8 * dx / len, from.y + 2.8 * dy / len,
+                                                 from.z - 0.5f + 2.8 * dz / len), 2);
+    scene.mouseReleased(0, 0, 2);  // any button fires
+    scene.update();
+    EXPECT_EQ(scene.getScore(), 7 + 350);
+    EXPECT_FLOAT_EQ(ship.getHealth(), 1000 + 312.5f - 4.7f / 500);
+    EXPECT_LE(target.hitPoints, 0);
+    scene.update();  // replaced 2520 ahead, then one step taken
+    EXPECT_EQ(scene.meteors->getCount(), 200);
+    EXPECT_NEAR(scene.meteors->getMeteor(199).pos.x, 4 + 2520, 0.08);
+
+    // Near full health a kill is held at 5000.
+    scene.mouseX = 400;
+    scene.mouseY = 300;
+    scene.update();  // the aim is now straight ahead
+    ship.getHealth() = 4999;
+    const ofPoint at = ship.getPosition();
+    putMeteor(scene, 5, ofPoint(at.x + 5 + 2.8f, at.y, at.z - 0.5f), 2);
+    scene.mouseReleased(0, 0, 0);
+    scene.update();
+    EXPECT_EQ(ship.getHealth(), 5000);
+
+    // Ten health and a meteor on the ship: held at -1, and dead.
+    ship.getHealth() = 10;
+    const ofPoint now = ship.getPosition();
+    putMeteor(scene, 10, ofPoint(now.x, now.y, now.z + 5), 5);
+    scene.update();
+    EXPECT_EQ(ship.getHealth(), -1);
+    EXPECT_TRUE(ship.isDead());
+}
+
+TEST_F(GameScene, FrameShowsTheCrosshairAtTheCentreAndTheRedScoreLine) {
+    enter();
+    ofSeedRandom(11);
+    Scene scene;
+    scene.mouseX = 400;
+    scene.mouseY = 300;
+    for (int frame = 0; frame < 20; ++frame) {
+        scene.update();
+        if (frame % 5 == 0) scene.mouseReleased(400, 300, 0);
+    }
+    GLint before[2], after[2];
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &before[0]);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &before[1]);
+    glDisable(GL_DEPTH_TEST);
+    scene.draw();
+    savePicture("centre.ppm");
+    EXPECT_GE(count(397, 297, 403, 303, 1, 0, 128, 255, 8), 5);  // crosshair colour
+    EXPECT_GT(count(300, 18, 500, 42, 1, 255, 0, 0, 40), 40);    // score line
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &after[0]);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after[1]);
+    EXPECT_EQ(before[0], after[0]);
+    EXPECT_EQ(before[1], after[1]);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+
+    // Steering about and shooting, then another frame.
+    for (int frame = 0; frame < 120; ++frame) {
+        scene.keyPressed(frame < 60 ? 'a' : 'd');
+        scene.keyPressed('w');
+        scene.mouseX = 250 + frame;
+        scene.update();
+        if (frame % 10 == 0) scene.mouseReleased(scene.mouseX, scene.mouseY, frame % 3);
+        scene.keyReleased('a');
+        scene.keyReleased('d');
+    }
+    scene.draw();
+    savePicture("steering.ppm");
+    EXPECT_GT(count(300, 18, 500, 42, 1, 255, 0, 0, 40), 40);
+    EXPECT_GE(scene.getScore(), 140 * 7);
+}
+
+TEST_F(GameScene, WithoutTheSkyPictureTheGameRunsOnDarkBlue) {
+    enter(false);
+    CaptureStdout out;
+    ofSeedRandom(3);
+    Scene scene;
+    const std::string log = out.finish(), line = "OF_ERROR: Failed to load space\n";
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos);
+    for (int frame = 0; frame < 3; ++frame) scene.update();
+    scene.draw();
+    savePicture("nosky.ppm");
+    // Wherever neither a model nor the score line lies.
+    EXPECT_GT(count(0, 60, 780, 590, 20, 0, 0, 128, 4), 40 * 27 * 3 / 4);
+}
+
+TEST(GameSceneAim, WindowsTooSmallForTheMouseSpanStayFinite) {
+    EXPECT_EQ(Scene::aimAxis(200, 400, 75), 75);  // 800 pixels: 200 off reaches the border
+    EXPECT_EQ(Scene::aimAxis(400, 300, 75), 0);   // 600: 100 off
+    for (int mouse : {0, 200, 399}) EXPECT_EQ(Scene::aimAxis(mouse, 200, 75), 37.5f);  // no span at all
+    for (int half : {0, 1, 100, 199})
+        for (int mouse : {-50, 0, 7, 1000}) {
+            float v = Scene::aimAxis(mouse, half, 75);
+            EXPECT_TRUE(v >= 0 && v <= 75) << v;
+        }
+}
+
+}  // namespace
