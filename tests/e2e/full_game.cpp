@@ -17,7 +17,13 @@ TEST(FullGame, BorderDeathNameEntryAndTable) {
     bool sawLoading = false;
     ASSERT_TRUE(startGame(game, p, why, &sawLoading)) << why;
     EXPECT_TRUE(sawLoading) << "no frame of the loading screen was seen";
-    GameProcess::keepShot(game.shot(), "play");
+    Screenshot play = game.shot();
+    GameProcess::keepShot(play, "play");
+    // The red score line hangs from baseline 40, centred on the window.
+    const std::vector<Band> score = play.bands(Area{150, 0, 650, 90}, isMenuRed, 8);
+    ASSERT_EQ(score.size(), 1u);
+    EXPECT_NEAR(score[0].bottom, 41, 3);
+    EXPECT_NEAR(score[0].centreX(), 400, 30);
 
     ASSERT_TRUE(dieAtBorder(game, why)) << why;
     // Nobody is in the table yet, so any score enters it.

@@ -22,7 +22,8 @@ bool menuPoints(const Screenshot& s, MenuPoints& p, bool titled) {
     // Title on baseline 75, then Start_Game, Controls, Highscores,
     // Instructions and EXIT, each centred near x 400. Without the font only
     // the outlines of the five boxes show.
-    std::vector<Band> lines = s.bands(Area{150, 0, 650, 460}, isMenuRed, 5);
+    // The outlines of neighbouring boxes lie only a few rows apart.
+    std::vector<Band> lines = s.bands(Area{150, 0, 650, 460}, isMenuRed, titled ? 5 : 2);
     if (titled) {
         if (lines.empty() || !near(lines[0].bottom, 76, 4) || !near(lines[0].centreX(), 400, 12)) return false;
         lines.erase(lines.begin());
@@ -50,10 +51,17 @@ bool isLoading(const Screenshot& s) {
 }
 
 bool isPlaying(const Screenshot& s) {
-    const std::vector<Band> top = s.bands(Area{200, 0, 600, 80}, isMenuRed, 3);
-    // The score line's baseline lies 40 from the top; no menu text reaches
-    // that high without going further down.
-    return top.size() == 1 && top[0].top >= 10 && top[0].bottom <= 46 && redIn(s, Area{0, 0, 30, 140}) == 0;
+    // The white frame of the health bar: the camera follows the ship, so it
+    // stays below the window's middle, a long straight white run that no
+    // other screen has. It does not depend on the score line's font.
+    for (int y = 420; y < 580; ++y) {
+        int run = 0;
+        for (int x = 150; x < 650; ++x) {
+            run = isWhite(s.at(x, y)) ? run + 1 : 0;
+            if (run >= 200) return true;
+        }
+    }
+    return false;
 }
 
 bool isInformation(const Screenshot& s, int lines) {

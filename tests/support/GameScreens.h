@@ -17,7 +17,7 @@ std::vector<Band> centreText(const Screenshot& s);
 bool isMenu(const Screenshot& s);
 // Loading: no red anywhere, white text across the window's middle.
 bool isLoading(const Screenshot& s);
-// Play: the red score line near the top, nothing red where menu texts go.
+// Play: the white frame of the health bar below the window's middle.
 bool isPlaying(const Screenshot& s);
 // Information screens: Back at the top, that many text lines below.
 bool isInformation(const Screenshot& s, int lines);
