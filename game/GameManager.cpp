@@ -24,12 +24,13 @@ const char* const kInstructionsText =
     "the longer you fly.\nThe only way to restore some health is to shoot\n"
     "the meteorits flying around.\nGood luck!";
 
+// Every asset is made by the project's own generators (data/ASSETS.md).
 const char* const kCreditsText =
     "Programming: The Driftfield developers\n"
-    "Music: synthesised with SoX for Driftfield\n"
-    "Ship model: built by the Driftfield model generator\n"
-    "Laser sound: synthesised with SoX for Driftfield\n"
-    "Hit sound: synthesised with SoX for Driftfield";
+    "Music: synthesised with our soundgen tool\n"
+    "Ship model: built with our modelgen tool\n"
+    "Laser sound: synthesised with soundgen\n"
+    "Hit sound: synthesised with soundgen";
 
 const char* const kNamePrompt =
     "You made it to the top 10!\nPlease enter your name\nto store your highscore.";
