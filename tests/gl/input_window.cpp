@@ -1,6 +1,7 @@
 // Real X input through xdotool reaching a GLUT window in a child process: the
 // keys and mouse reports the application and the events see, in order, and
-// Escape ending the program through the exit handler.
+// Escape ending the program through the exit handler. Full screen is here
+// too: it covers every window, so it takes turns with the input tests.
 #include "ChildProcess.h"
 #include "RecordingApp.h"
 #include "XWindowTools.h"
@@ -115,4 +116,41 @@ TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
                                         "OF_VERBOSE: GLUT OF app is being terminated!", "exit", "event exit",
                                         "destructor"}));
     EXPECT_EQ(child.waitExit(), 0);
+}
+
+TEST(WindowInput, FullScreenAndBackRestoresTheSizeAndPosition) {
+    ChildProcess child([] {
+        glutInitWindowPosition(500, 640);
+        static ofAppGlutWindow window;
+        ofSetupOpenGL(&window, 160, 120, 0);
+        auto* app = new RecordingApp;
+        RecordingApp::recordFrames = false;
+        app->onDraw = [] {
+            static int phase = 0;
+            auto say = [](const std::string& what, int a, int b) {
+                childSay(what + " " + std::to_string(a) + " " + std::to_string(b));
+            };
+            if (ofGetFrameNum() > 300) exit(3);
+            if (phase == 0 && ofGetFrameNum() == 2) {
+                ofToggleFullscreen();
+                say("mode", ofGetWindowMode(), 0);
+                phase = 1;
+            } else if (phase == 1 && ofGetWidth() == ofGetScreenWidth()) {
+                say("full", ofGetWidth(), ofGetHeight());
+                ofSetFullscreen(true);  // already: nothing pending
+                ofSetFullscreen(false);
+                say("mode", ofGetWindowMode(), 0);
+                phase = 2;
+            } else if (phase == 2 && ofGetWidth() == 160) {
+                say("back at", ofGetWindowPositionX(), ofGetWindowPositionY());
+                exit(0);
+            }
+        };
+        ofRunApp(app);
+    });
+    std::vector<std::string> lines = nextLines(child, 9);
+    EXPECT_EQ(child.waitExit(), 0);
+    std::vector<std::string> expected = {"setup",  "event setup",     "mode 1 0", "full 1280 1024", "mode 0 0",
+                                         "back at 500 640", "exit",   "event exit", "destructor"};
+    EXPECT_EQ(lines, expected);
 }

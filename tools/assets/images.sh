@@ -111,9 +111,9 @@ for r in "0 0 96 64" "96 0 176 64" "176 0 256 40" "176 40 256 96" "0 64 60 128" 
   set -- $r; panels="$panels rectangle $1,$2 $(($3 - 1)),$(($4 - 1))"
 done
 rivets=""; for x in $(seq 6 10 250); do rivets="$rivets circle $x,4 $x,5 circle $x,124 $x,125"; done
-$IM -seed 41 -size ${S}x${S} xc:gray50 +noise Random -channel G -separate +channel -virtual-pixel tile -blur 0x5 -auto-level +level 80%,100% "$tmp/grime.png"
+$IM -seed 41 -size ${S}x${S} xc:gray50 +noise Random -channel G -separate +channel -virtual-pixel tile -blur 0x5 -auto-level +level 85%,100% "$tmp/grime.png"
 $IM -seed 42 -size ${S}x${S} xc:gray50 +noise Random -channel G -separate +channel -blur 0x0.5 -auto-level +level 90%,100% "$tmp/grain.png"
-$IM -size ${S}x${S} xc:'gray(82%)' -fill 'gray(70%)' -draw "rectangle 96,0 175,63" -draw "rectangle 0,128 109,191" \
+$IM -size ${S}x${S} xc:'gray(92%)' -fill 'gray(80%)' -draw "rectangle 96,0 175,63" -draw "rectangle 0,128 109,191" \
     -draw "rectangle 176,160 255,255" -fill none -stroke 'gray(45%)' -strokewidth 1.5 -draw "$panels" \
     -fill 'gray(55%)' -stroke none -draw "$rivets" \
     "$tmp/grime.png" -compose multiply -composite "$tmp/grain.png" -compose multiply -composite "$tmp/hull.png"

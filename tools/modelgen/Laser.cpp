@@ -11,7 +11,7 @@ MeshBuilder laserBeam() {
     beam.levels = 1; // light of its own: the same brightness all round
 
     MeshBuilder mesh({0, 0, 1}, 1.0);
-    const double halfLength = 2.0, body = 1.5, radius = 0.18;
+    const double halfLength = 2.5, body = 2.0, radius = 0.22;
     const Vec front{halfLength, 0, 0}, back{-halfLength, 0, 0};
     for (int k = 0; k < 6; ++k) {
         const double a = k * 3.14159265358979323846 / 3.0, b = (k + 1) * 3.14159265358979323846 / 3.0;

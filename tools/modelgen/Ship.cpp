@@ -73,7 +73,7 @@ Paint paint(const char* name, float r, float g, float b, const char* map, int le
 } // namespace
 
 MeshBuilder ship() {
-    const Paint hull = paint("hull", 0.86f, 0.88f, 0.92f, "hull.jpg", 6);
+    const Paint hull = paint("hull", 0.95f, 0.96f, 1.0f, "hull.jpg", 6);
     const Paint stripe = paint("stripe", 0.85f, 0.13f, 0.1f, "hull.jpg", 6);
     const Paint canopy = paint("canopy", 0.25f, 0.65f, 0.95f, "", 6);
     const Paint metal = paint("metal", 0.42f, 0.43f, 0.48f, "", 6);
