@@ -169,6 +169,10 @@ TEST_F(GameScene, FrameShowsTheCrosshairAtTheCentreAndTheRedScoreLine) {
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
+    // The sky hides the dark blue clear colour behind everything here.
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_TRUE(clear[0] == 0 && clear[1] == 0 && clear[2] == 0.5f && clear[3] == 1);
 
     // Steering about and shooting, then another frame.
     for (int frame = 0; frame < 120; ++frame) {

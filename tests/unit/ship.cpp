@@ -66,9 +66,6 @@ TEST(Ship, BorderStopsTheShipAndCostsHealthPerAxis) {
     ship.pos.y = 71;  // edge on the border: still free to move on
     ship.frames(1, false, false, true, false);
     EXPECT_FLOAT_EQ(ship.pos.y, 71.2f);
-    ship.pos.z = 4;
-    ship.frames(1, false, true, false, false);
-    EXPECT_FLOAT_EQ(ship.pos.z, 3.8f);
 
     ship.pos = ofPoint(9, 71, 37.5f);
     ship.borderDamage(&box);

@@ -54,8 +54,10 @@ $IM -size 2048x1024 xc:'rgb(2,3,12)' "$tmp/neb.png" -compose plus -composite \
 jpeg "$tmp/space.png" 88 "$out/space.jpg"
 
 # background.jpg: the menu's picture, stars above the dark limb of a planet.
-# The planet's night side under the logo is black, the menu's red labels
-# stand on dark colours everywhere.
+# The planet's night side is pure black from three quarters of the height
+# down, where the menu puts the logo (drawn without alpha blending, its
+# transparent parts show black); the menu's red labels stand on dark colours
+# everywhere.
 W=1024; H=768; R=1500; CX=512; CY=$((470 + R))
 nebula 21 $W $H 16 'rgb(20,40,120)' 'rgb(70,30,130)' 0.6 "$tmp/bneb.png"
 stars 23 $W $H "$tmp/bstars.png"
@@ -65,7 +67,7 @@ $IM -size ${W}x${H} xc:black -fill white -draw "circle $CX,$CY $CX,$((CY - R))" 
 $IM -size ${W}x${H} xc:black -fill none -stroke white -strokewidth 3 -draw "circle $CX,$CY $CX,$((CY - R))" \
     \( +clone -blur 0x10 -level 0,35% \) -compose screen -composite -blur 0x1 \
     \( -size ${W}x${H} xc:'rgb(90,160,255)' \) -compose multiply -composite "$tmp/rim.png"
-$IM -size ${W}x150 gradient:'rgb(16,24,48)'-black -background black -gravity north -extent ${W}x$((H - 470)) \
+$IM -size ${W}x85 gradient:'rgb(16,24,48)'-black -background black -gravity north -extent ${W}x$((H - 470)) \
     -gravity south -extent ${W}x${H} "$tmp/night.png"
 $IM "$tmp/bsky.png" "$tmp/night.png" "$tmp/disc.png" -compose over -composite \
     "$tmp/rim.png" -compose screen -composite "$tmp/background.png"
