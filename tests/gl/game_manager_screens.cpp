@@ -1,7 +1,6 @@
 // The manager in a real window with the game's own data, driven call by call
 // without the frame loop: where its boxes lie against what it draws, the
-// name box's growth, the loading frame, the game-over sequence and a scene
-// still running when the manager goes.
+// name box's growth, the loading frame and the game-over sequence.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -176,26 +175,4 @@ TEST_F(ManagerScreens, LoadingShowsOneFrameThenPlayUntilTheShipDies) {
         // A tie with the tenth score does not enter the table.
         EXPECT_EQ(manager.state, GameManager::STATE_AFTER_GAME);
     }
-}
-
-TEST_F(ManagerScreens, QuitAndExitDuringPlayReleaseTheScene) {
-    manager.state = GameManager::STATE_LOADING;
-    frame(manager);
-    frame(manager);
-    ASSERT_NE(manager.scene, nullptr);
-    manager.update();
-    frame(manager);
-    manager.keyPressed('Q');
-    EXPECT_EQ(manager.state, GameManager::STATE_MAIN_MENU);
-    EXPECT_EQ(manager.scene, nullptr);
-
-    // A scene still running goes with the manager (a leak check would report
-    // it otherwise).
-    GameManager* other = new GameManager();
-    other->setup();
-    other->state = GameManager::STATE_LOADING;
-    frame(*other);
-    frame(*other);
-    ASSERT_NE(other->scene, nullptr);
-    delete other;
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,13 +45,18 @@ double now() {
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
-// Runs a program without a shell and waits for it.
-int runCommand(const std::vector<std::string>& argv) {
+// Starts a program without a shell; -1 when it cannot be started.
+pid_t spawn(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t child;
-    if (posix_spawnp(&child, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+    return posix_spawnp(&child, args[0], nullptr, nullptr, args.data(), environ) == 0 ? child : -1;
+}
+
+int runCommand(const std::vector<std::string>& argv) {
+    const pid_t child = spawn(argv);
+    if (child < 0) return -1;
     int st = 0;
     waitpid(child, &st, 0);
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
@@ -141,6 +147,7 @@ GameProcess::GameProcess(const std::string& tag) : workDir(testpaths::makeScratc
 }
 
 GameProcess::~GameProcess() {
+    reapClicker();
     if (pid > 0 && running()) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
@@ -221,6 +228,11 @@ bool GameProcess::findWindow(double seconds) {
     return false;
 }
 
+void GameProcess::reapClicker() {
+    if (clicker > 0) waitpid(clicker, nullptr, 0);
+    clicker = -1;
+}
+
 bool GameProcess::running() {
     if (pid <= 0) return false;
     if (status != -1) return false;
@@ -264,7 +276,11 @@ Screenshot GameProcess::shot() {
     const int rs = shift(image->red_mask), gs = shift(image->green_mask), bs = shift(image->blue_mask);
     for (int y = 0; y < s.height; ++y) {
         for (int x = 0; x < s.width; ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
+            // Reading the words directly keeps screenshots quick enough to
+            // catch a screen that shows for a fraction of a second.
+            const unsigned long p = image->bits_per_pixel == 32 && image->byte_order == LSBFirst
+                                        ? *reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line + x * 4)
+                                        : XGetPixel(image, x, y);
             unsigned char* out = &s.rgb[(size_t(y) * size_t(s.width) + size_t(x)) * 3];
             out[0] = static_cast<unsigned char>((p & image->red_mask) >> rs);
             out[1] = static_cast<unsigned char>((p & image->green_mask) >> gs);
@@ -288,11 +304,12 @@ bool GameProcess::waitFor(const std::function<bool(const Screenshot&)>& done, do
         }
         if (last) *last = std::move(s);
         if (ok) return true;
-        pause(0.03);
+        pause(0.005);
     }
 }
 
 void GameProcess::xdotool(const std::vector<std::string>& args) {
+    reapClicker();
     raise();
     xwindow::xdotool(args);
 }
@@ -306,6 +323,13 @@ void GameProcess::click(int x, int y, int button) {
     // Give the game a frame to see the pointer where the click happens.
     pause(0.05);
     xdotool({"click", std::to_string(button)});
+}
+
+void GameProcess::clickAsync(int x, int y) {
+    moveMouse(x, y);
+    pause(0.05);
+    raise();
+    clicker = spawn({"xdotool", "click", "1"});
 }
 
 void GameProcess::key(const std::string& keysym) { xdotool({"key", keysym}); }

@@ -69,6 +69,9 @@ public:
     // Input through xdotool, in window coordinates.
     void moveMouse(int x, int y);
     void click(int x, int y, int button = 1);
+    // Clicks the first button without waiting for the click to be sent, so
+    // that screenshots can follow at once.
+    void clickAsync(int x, int y);
     void key(const std::string& keysym);
     void type(const std::string& text);
     // Held keys do not repeat: a repeat would reach whatever screen follows.
@@ -94,6 +97,7 @@ private:
     bool findWindow(double seconds);
     void raise();
     void xdotool(const std::vector<std::string>& args);
+    void reapClicker();
     void autoRepeat(const std::vector<std::string>& keysyms, bool on);
 
     std::string workDir;
@@ -103,4 +107,5 @@ private:
     void* display = nullptr;  // Display*, kept out of this header
     unsigned long window = 0;
     int timeouts = 0;
+    pid_t clicker = -1;
 };

@@ -130,7 +130,8 @@ bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why, bool titled) 
 }
 
 bool startGame(GameProcess& game, const MenuPoints& p, std::string& why, bool* sawLoading) {
-    game.click(p.startX, p.startY);
+    // The loading screen shows only while the scene is built.
+    game.clickAsync(p.startX, p.startY);
     bool loading = false;
     Screenshot s;
     const bool playing = game.waitFor(
