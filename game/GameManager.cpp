@@ -7,6 +7,7 @@
 #include "HighscoreFile.h"
 #include "Ship.h"
 #include "ofAppRunner.h"
+#include "ofBitmapFont.h"
 #include "ofGraphics.h"
 #include "ofLog.h"
 #include "ofMath.h"
@@ -41,11 +42,12 @@ const int kBackspace = 8;
 const int kDelete = 127;
 const int kSpecialKey = 0x100;
 
-// Rough metrics of the menu font, for laying out labels when it is missing.
-const float kNominalAdvance = 17.0f;
-const float kNominalAscent = 28.0f;
-const float kNominalHeight = 36.0f;
-const float kNominalLine = 40.0f;
+// The bitmap font's cell: 8 pixels a byte, 14 rows of which 3 lie below the
+// baseline, lines 13.6 pixels apart.
+const float kBitmapAdvance = 8.0f;
+const float kBitmapAscent = 11.0f;
+const float kBitmapCell = 14.0f;
+const float kBitmapLine = 13.6f;
 
 // Window halves in whole pixels, as the layout measures from them.
 float halfWidth() { return float(ofGetWidth() / 2); }
@@ -283,16 +285,16 @@ ofRectangle GameManager::textBox(const std::string& s, float x, float y) {
     if (s.empty()) return ofRectangle(0, 0, 0, 0);
     if (font.bLoadedOk) return font.getStringBoundingBox(s, x, y);
     // Without the font every label would measure empty and its box collapse
-    // into the top left corner, out of reach; nominal metrics of the menu
-    // font keep each box where the player expects it.
+    // into the top left corner, out of reach; the built-in bitmap font
+    // stands in for it, measured by its fixed cells.
     size_t lines = 1, column = 0, widest = 0;
     for (char c : s) {
         column = c == '\n' ? 0 : column + 1;
         lines += c == '\n' ? 1 : 0;
         widest = std::max(widest, column);
     }
-    return ofRectangle(x, y - kNominalAscent, kNominalAdvance * float(widest),
-                       kNominalHeight + kNominalLine * float(lines - 1));
+    return ofRectangle(x, y - kBitmapAscent, kBitmapAdvance * float(widest),
+                       kBitmapCell + float(int(kBitmapLine * float(lines - 1))));
 }
 
 float GameManager::textWidth(const std::string& s) { return textBox(s, 0, 0).width; }
@@ -301,12 +303,11 @@ float GameManager::textHeight(const std::string& s) { return textBox(s, 0, 0).he
 
 void GameManager::drawText(const std::string& s, float x, float y) {
     if (font.bLoadedOk) font.drawString(s, x, y);
+    else ofDrawBitmapString(s, x, y);
 }
 
 void GameManager::drawLabel(const std::string& label, const ofRectangle& box) {
-    // Without the font, the outline shows where the label would be.
-    if (font.bLoadedOk) drawText(label, box.x, box.y + box.height - 5);
-    else ofRect(box.x, box.y, box.width, box.height);
+    drawText(label, box.x, box.y + box.height - 5);
 }
 
 void GameManager::drawCentred(const std::string& text, float y) {

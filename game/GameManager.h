@@ -92,7 +92,7 @@ private:
     void startScene();
 
     // Measuring and drawing go through these so the menus stay usable when
-    // the font file could not be loaded.
+    // the font file could not be loaded: the bitmap font stands in.
     ofRectangle textBox(const std::string& s, float x, float y);
     float textWidth(const std::string& s);
     float textHeight(const std::string& s);

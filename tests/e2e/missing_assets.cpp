@@ -62,8 +62,7 @@ TEST_P(MissingAsset, GameStillRunsAndSaysWhatFailed) {
     ASSERT_TRUE(game.start()) << game.failure();
     MenuPoints p;
     std::string why;
-    // Without the font the menu shows its boxes in place of the labels.
-    ASSERT_TRUE(reachMenu(game, p, why, file != "vantor.ttf")) << why;
+    ASSERT_TRUE(reachMenu(game, p, why)) << why;
     ASSERT_TRUE(startGame(game, p, why)) << why;
     game.key("Escape");
     EXPECT_EQ(game.waitExit(10 * GameProcess::patience()), 0);

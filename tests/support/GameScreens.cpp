@@ -18,24 +18,19 @@ bool near(int value, int expected, int tolerance) { return std::abs(value - expe
 
 std::vector<Band> centreText(const Screenshot& s) { return s.bands(Area{150, 0, 650, s.height}, isMenuRed, 5); }
 
-bool menuPoints(const Screenshot& s, MenuPoints& p, bool titled) {
+bool menuPoints(const Screenshot& s, MenuPoints& p) {
     // Title on baseline 75, then Start_Game, Controls, Highscores,
-    // Instructions and EXIT, each centred near x 400. Without the font only
-    // the outlines of the five boxes show.
-    // The outlines of neighbouring boxes lie only a few rows apart.
-    std::vector<Band> lines = s.bands(Area{150, 0, 650, 460}, isMenuRed, titled ? 5 : 2);
-    if (titled) {
-        if (lines.empty() || !near(lines[0].bottom, 76, 4) || !near(lines[0].centreX(), 400, 12)) return false;
-        lines.erase(lines.begin());
-    }
-    if (lines.size() != 5) return false;
-    for (const Band& line : lines)
-        if (!near(line.centreX(), 400, 20)) return false;
+    // Instructions and EXIT, each centred near x 400.
+    const std::vector<Band> lines = s.bands(Area{150, 0, 650, 460}, isMenuRed, 5);
+    if (lines.size() != 6) return false;
+    if (!near(lines[0].bottom, 76, 4) || !near(lines[0].centreX(), 400, 12)) return false;
+    for (size_t i = 1; i < lines.size(); ++i)
+        if (!near(lines[i].centreX(), 400, 20)) return false;
     const std::vector<Band> credits = s.bands(Area{560, 440, s.width, s.height}, isMenuRed, 5);
     if (credits.size() != 1) return false;
-    p = MenuPoints{lines[0].centreX(),   lines[0].centreY(),   lines[1].centreX(), lines[1].centreY(),
-                   lines[2].centreX(),   lines[2].centreY(),   lines[3].centreX(), lines[3].centreY(),
-                   credits[0].centreX(), credits[0].centreY(), lines[4].centreX(), lines[4].centreY()};
+    p = MenuPoints{lines[1].centreX(),   lines[1].centreY(),   lines[2].centreX(), lines[2].centreY(),
+                   lines[3].centreX(),   lines[3].centreY(),   lines[4].centreX(), lines[4].centreY(),
+                   credits[0].centreX(), credits[0].centreY(), lines[5].centreX(), lines[5].centreY()};
     return true;
 }
 
@@ -118,10 +113,9 @@ bool isAfterGame(const Screenshot& s) {
     return text.front().top >= 30 && text.front().top <= 50 && text.back().bottom >= 515 && text.back().bottom <= 545;
 }
 
-bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why, bool titled) {
+bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why) {
     Screenshot s;
-    if (!game.waitFor([&](const Screenshot& shot) { return menuPoints(shot, p, titled); }, 20 * GameProcess::patience(),
-                      &s)) {
+    if (!game.waitFor([&](const Screenshot& shot) { return menuPoints(shot, p); }, 20 * GameProcess::patience(), &s)) {
         why = "the menu did not appear";
         s.savePng(game.dir() + "/no-menu.png");
         return false;

@@ -36,11 +36,10 @@ struct MenuPoints {
     int startX, startY, controlsX, controlsY, highscoresX, highscoresY;
     int instructionsX, instructionsY, creditsX, creditsY, exitX, exitY;
 };
-// Without a title, the outlines of the boxes stand for the labels.
-bool menuPoints(const Screenshot& s, MenuPoints& p, bool titled = true);
+bool menuPoints(const Screenshot& s, MenuPoints& p);
 
 // Waits for the menu and returns where its labels are.
-bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why, bool titled = true);
+bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why);
 // From the menu: Start_Game, the loading screen (when sawLoading is given,
 // whether a screenshot caught it) and play.
 bool startGame(GameProcess& game, const MenuPoints& p, std::string& why, bool* sawLoading = nullptr);
