@@ -71,6 +71,7 @@ void BM_MixThirtyTwoChannels(benchmark::State& state) {
             engine.setLoop(channels.back(), true);
             engine.setVolume(channels.back(), 0.03f);
         }
+        engine.update();
         std::mt19937 random(1);
         std::uniform_real_distribution<float> speed(0.5f, 2.0f);
         const double cpuBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuSeconds(CLOCK_THREAD_CPUTIME_ID);

@@ -13,6 +13,7 @@
 #include "ofAppRunner.h"
 #include "ofBaseApp.h"
 #include "ofGraphics.h"
+#include "ofBitmapFont.h"
 #include "ofBaseTypes.h"
 #include "ofTexture.h"
 #include "ofImage.h"

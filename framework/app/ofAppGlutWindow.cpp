@@ -195,10 +195,10 @@ void ofAppGlutWindow::setFrameRate(float targetRate) {
     double millis = 1.0 / targetRate * 1000.0;
     if (millis >= INT_MAX) {
         millisForFrame = INT_MAX;
-    } else if (millis <= INT_MIN) {
-        millisForFrame = INT_MIN;
-    } else {
+    } else if (millis > INT_MIN) {
         millisForFrame = static_cast<int>(millis);
+    } else {
+        millisForFrame = INT_MIN;  // also for a target that is not a number
     }
     frameRate = targetRate;
 }
@@ -234,7 +234,12 @@ void ofAppGlutWindow::exitApp() {
 
 void ofAppGlutWindow::idleCallback() {
     if (frameCount != 0 && bFrameRateSet) {
-        int elapsed = ofGetElapsedTimeMillis() - prevMillis;
+        // Modular, like the clock itself, so its wrap-around is harmless. A
+        // clock restarted since the last frame reads as a negative span: that
+        // frame waits at most its own length, not until the old time returns.
+        unsigned span = static_cast<unsigned>(ofGetElapsedTimeMillis()) - static_cast<unsigned>(prevMillis);
+        int elapsed = static_cast<int>(span);
+        if (elapsed < 0) elapsed = 0;
         if (elapsed <= millisForFrame) ofSleepMillis(millisForFrame - elapsed);
     }
     prevMillis = ofGetElapsedTimeMillis();

@@ -11,7 +11,7 @@ namespace {
 // A stream keeps its first frames decoded, so that a play starts at once
 // while the decoder opens the file for that channel; a stream no longer
 // than this is kept whole and plays like a sample.
-constexpr uint64_t kHeadFrames = 16384;
+constexpr uint64_t kHeadFrames = 32768;
 // Samples are decoded whole; beyond this (512 MiB of floats) we refuse.
 constexpr uint64_t kMaxSampleFloats = uint64_t(1) << 27;
 constexpr int kDecodeChunk = 4096;
@@ -58,6 +58,7 @@ struct ofSoundEngine::Channel {
     float pan = 0.5f;
     bool paused = false;
     bool loop = false;
+    bool started = false;         // sounding; set by the first update
 };
 
 ofSoundEngine::ofSoundEngine() = default;
@@ -116,6 +117,12 @@ int ofSoundEngine::outputRate() const {
 }
 
 void ofSoundEngine::update() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (Channel& channel : channels) {
+            channel.started = channel.serial != 0;
+        }
+    }
     decoder.wake();
 }
 
@@ -230,6 +237,7 @@ void ofSoundEngine::endChannel(Channel& channel) {
     }
     channel.serial = 0;
     channel.sound = nullptr;
+    channel.started = false;
 }
 
 // With every channel busy, a new play takes over the channel of the oldest
@@ -392,7 +400,7 @@ void ofSoundEngine::mix(float* out, int frames) {
         return;
     }
     for (Channel& channel : channels) {
-        if (channel.serial == 0 || channel.paused || channel.frequency <= 0.0f) {
+        if (!channel.started || channel.paused || channel.frequency <= 0.0f) {
             continue;
         }
         if (channel.feed) {

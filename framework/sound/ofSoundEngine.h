@@ -49,7 +49,8 @@ public:
     void close();
     bool isRunning() const;
     int outputRate() const;
-    // Lets the decoder look at its streams at once.
+    // Starts the channels played since the last update and lets the
+    // decoder look at its streams at once.
     void update();
 
     // stream: read ahead from the file while playing instead of decoding
@@ -59,7 +60,9 @@ public:
     // Stops the channels that play the sound, then frees it.
     void releaseSound(SoundHandle sound);
 
-    // Starts the sound at its own rate, volume 1, pan 0.5, not looping.
+    // Takes a channel for the sound at its own rate, volume 1, pan 0.5, not
+    // looping. It counts as playing at once but sounds only from the next
+    // update, so that settings made in between apply from its first frame.
     ChannelHandle playSound(SoundHandle sound, bool paused);
 
     void stop(ChannelHandle channel);

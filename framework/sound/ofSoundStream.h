@@ -23,7 +23,7 @@ struct ofSoundStreamFeed {
     ofSoundStreamFeed(const std::string& path, int channels);
 
     // Frames the ring holds, a power of two.
-    static constexpr uint32_t kCapacity = 32768;
+    static constexpr uint32_t kCapacity = 65536;
 
     // Shared. Drops what is buffered and restarts the feed at file frame
     // `frame`; the first frames come from `head` (the start of the file,

@@ -42,3 +42,9 @@ std::string ofGetVersionInfo();
 
 // Opens an "http://" address in the desktop's browser.
 void ofLaunchBrowser(std::string url);
+
+// Saves the window's contents as an image file; the name goes through the
+// data path and its extension picks the format.
+void ofSaveScreen(std::string filename);
+// Saves under the next number of a running count: "0.png", "1.png", ...
+void ofSaveFrame();

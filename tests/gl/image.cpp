@@ -223,6 +223,9 @@ TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
 TEST_F(ImageTest, BadFilesAreRefusedAndTheImageKeepsWhatItHad) {
     convert("-size 64x64 gradient:red-blue grad.jpg");
     convert("-size 64x64 gradient:red-blue PNG24:grad.png");
+    // Float images, which the library cannot bring down to 8-bit channels.
+    convert("-size 3x2 xc:'gray(100)' -colorspace gray PFM:grey.pfm");
+    convert("-size 3x2 xc:'rgb(100,20,30)' PFM:colour.pfm");
     std::string jpg = slurp("data/grad.jpg"), png = slurp("data/grad.png");
     spill("data/headjpeg.jpg", jpg.substr(0, 120));
     spill("data/halfjpeg.jpg", jpg.substr(0, jpg.size() / 2));
@@ -247,7 +250,8 @@ TEST_F(ImageTest, BadFilesAreRefusedAndTheImageKeepsWhatItHad) {
     unsigned char px[18] = {9, 8, 7};
     img.setFromPixels(px, 3, 2, 1, true);
     unsigned int texture = img.textureID();
-    for (const char* name : {"missing.png", "headjpeg.jpg", "halfpng.png", "empty.png", "text.png", "huge.png", "huge.bmp"}) {
+    for (const char* name : {"missing.png", "headjpeg.jpg", "halfpng.png", "empty.png", "text.png", "huge.png", "huge.bmp",
+                             "grey.pfm", "colour.pfm"}) {
         SCOPED_TRACE(name);
         CaptureStdout out;
         EXPECT_FALSE(img.loadImage(name));

@@ -234,6 +234,8 @@ TEST_F(FontTest, DrawnGlyphsLandInTheirQuads) {
     glGetFloatv(GL_MODELVIEW_MATRIX, before);
     font.drawString("A\nB", 10, 50);
     glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    font.drawChar(-1);
+    font.drawChar(95);
     // B on the next line, 40.04 down, back at x 10.
     int ax = 10 + a.left, ay = 50 - a.top, bx = 10 + b.left, by = 90 - b.top;
     int inA = lit(ax, ay, ax + a.width + 4, ay + a.rows + 4), inB = lit(bx, by, bx + b.width + 4, by + b.rows + 5);

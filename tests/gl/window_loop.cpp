@@ -111,6 +111,7 @@ TEST(FrameLoop, LimiterWaitsWholeMillisecondsAndNeverForANegativeTarget) {
             lastFrame = frame;
             if (frame == 2 || frame == 22) startMillis = ofGetElapsedTimeMillis();
             if (frame == 12 || frame == 32) childSay("span " + num(ofGetElapsedTimeMillis() - startMillis));
+            if (frame == 31) ofSleepMillis(600);  // the clock runs well ahead first
             if (frame == 12) {
                 ofSetFrameRate(-1);
                 childSay("rate " + num(ofGetFrameRate()));
@@ -118,6 +119,13 @@ TEST(FrameLoop, LimiterWaitsWholeMillisecondsAndNeverForANegativeTarget) {
                 float before = ofGetFrameRate();
                 ofSetFrameRate(0);
                 childSay(ofGetFrameRate() == before ? "rate kept" : "rate changed");
+                // Restarting the clock well into the run must not stall the
+                // limiter until the old time comes round again.
+                ofSetFrameRate(60);
+                ofResetElapsedTimeCounter();
+                startMillis = static_cast<int>(ofGetSystemTime());
+            } else if (frame == 35) {
+                childSay("after restart " + num(static_cast<int>(ofGetSystemTime()) - startMillis));
                 exit(0);
             }
         });
@@ -125,7 +133,7 @@ TEST(FrameLoop, LimiterWaitsWholeMillisecondsAndNeverForANegativeTarget) {
     });
     std::vector<std::string> lines = withoutResizes(child.readUntil("", 30000));
     ASSERT_EQ(child.waitExit(), 0);
-    ASSERT_EQ(lines.size(), 10u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(lines.size(), 11u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines[1], "rate 60");
     // At 60 a second a frame lasts 16 whole milliseconds.
     int span60 = std::stoi(lines[3].substr(5));
@@ -135,6 +143,8 @@ TEST(FrameLoop, LimiterWaitsWholeMillisecondsAndNeverForANegativeTarget) {
     // -1 a second makes -1000 ms a frame: never a wait, never a second a frame.
     EXPECT_LT(std::stoi(lines[5].substr(5)), 2000);
     EXPECT_EQ(lines[6], "rate kept");
+    // Three frames of 16 ms; a stall would wait out the 600 ms and more.
+    EXPECT_LT(std::stoi(lines[7].substr(14)), 400) << lines[7];
 }
 
 TEST(FrameLoop, ReshapeStoresTheSizeFirstAndHeightZeroKeepsAViewport) {

@@ -2,11 +2,15 @@
 
 #include <sndfile.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace soundcapture {
 namespace {
@@ -27,6 +31,21 @@ std::vector<float> readCapture(const std::string& path) {
     std::copy(bytes.begin(), bytes.begin() + samples.size() * sizeof(float),
               reinterpret_cast<char*>(samples.data()));
     return samples;
+}
+
+bool waitForFrames(const std::string& path, size_t frames) {
+    auto written = [&] {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? static_cast<size_t>(info.st_size) / 8 : 0;
+    };
+    const size_t target = written() + frames;
+    for (int waited = 0; waited < 5000; waited += 5) {
+        if (written() >= target) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 std::vector<Span> soundingSpans(const std::vector<float>& stereo, size_t minGap) {

@@ -191,10 +191,18 @@ TEST_F(Reader, ReadsMaterialsAndMatchesGroupsByStoredName) {
     // No name, an ambient chunk without a colour, a shininess chunk without
     // a percentage: those fields keep their defaults rather than take the
     // colour or percentage read before them.
+    // Likewise a map chunk without a file name names no file, not the one
+    // read before it (neither needs GL: gif is refused before any upload).
     model3DS partial;
-    load(partial, save(file(chunk(0xAFFF, chunk(0xA030, chunk(0x0010, f32s({0.9f, 0.9f, 0.9f}))) +
-                                              chunk(0xA050, chunk(0x0030, u16s({40}))) + chunk(0xA010) +
-                                              chunk(0xA040) + chunk(0xA020, chunk(0x0011, {0, 255, 0}))))));
+    std::string path = save(file(chunk(
+        0xAFFF, chunk(0xA030, chunk(0x0010, f32s({0.9f, 0.9f, 0.9f}))) + chunk(0xA050, chunk(0x0030, u16s({40}))) +
+                    chunk(0xA010) + chunk(0xA040) + chunk(0xA020, chunk(0x0011, {0, 255, 0})) +
+                    chunk(0xA200, chunk(0xA300, name("a.gif"))) + chunk(0xA230))));
+    const std::string refused = "'\n[3DS] WARNING: (texture must be TGA, PNG, JPG or BMP)\n";
+    EXPECT_EQ(load(partial, path), "[3DS] WARNING: Could not load map '" + dir + "/a.gif" + std::string(1, '\0') +
+                                       refused + "[3DS] WARNING: Could not load map '" + dir + "/" + refused +
+                                       loaded(path));
+    EXPECT_TRUE(partial.hasTexture);
     ASSERT_EQ(partial.m_materials.count(""), 1u);
     const material3DS& p = partial.m_materials.at("");
     EXPECT_FLOAT_EQ(p.m_specular[0], 0.9f);

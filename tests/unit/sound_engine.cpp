@@ -57,6 +57,7 @@ TEST_F(SoundEngineTest, StaleAndEmptyHandlesDoNothing) {
     Channel first = engine.playSound(tone, false);
     engine.stop(first);
     Channel live = engine.playSound(tone, false);
+    engine.update();
     ASSERT_EQ(live.index, first.index);   // the slot came round again
 
     ofSoundEngine other;
@@ -110,6 +111,29 @@ TEST_F(SoundEngineTest, StaleAndEmptyHandlesDoNothing) {
     EXPECT_NEAR(spans[0].frames(), 0.6 * kRate, 1100);
 }
 
+TEST_F(SoundEngineTest, APlaySoundsFromTheNextUpdateWithTheSettingsMadeBefore) {
+    ASSERT_TRUE(engine.init(32));
+    Sound level = load({{0, 0.3, 1.0}});
+    Channel channel = engine.playSound(level, false);
+    EXPECT_TRUE(engine.isPlaying(channel));
+    ASSERT_TRUE(waitForFrames(capture, 4096));   // mixing goes on, silent
+    engine.setVolume(channel, 0.3f);
+    engine.setPan(channel, 0.0f);
+    engine.update();
+    while (engine.isPlaying(channel)) {
+        sleepMs(10);
+    }
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out, 1);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_EQ(spans[0].frames(), static_cast<size_t>(0.3 * kRate));
+    for (size_t i = spans[0].begin; i < spans[0].end; ++i) {
+        ASSERT_EQ(out[2 * i], 0.3f) << i;
+        ASSERT_EQ(out[2 * i + 1], 0.0f) << i;
+    }
+}
+
 TEST_F(SoundEngineTest, BusyChannelsGiveWayOldestOneShotFirst) {
     ASSERT_TRUE(engine.init(3));
     Sound tone = load({{1000, 2.0}});
@@ -143,18 +167,19 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
     Channel two = engine.playSound(tone, false);
     Channel three = engine.playSound(stream, false);
     Channel four = engine.playSound(stream, false);
-    sleepMs(50);
+    engine.update();
+    EXPECT_TRUE(waitForFrames(capture, 2048));
     engine.releaseSound(tone);
     engine.releaseSound(stream);
     for (Channel h : {one, two, three, four}) {
         EXPECT_FALSE(engine.isPlaying(h));
     }
-    sleepMs(100);
+    EXPECT_TRUE(waitForFrames(capture, kRate / 10));
     engine.close();
     std::vector<float> out = readCapture(capture);
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
-    EXPECT_LT(spans[0].frames(), 0.2 * kRate);
+    EXPECT_GT(out.size() / 2 - spans[0].end, 0.05 * kRate);   // silent since the release
 }
 
 TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
@@ -167,8 +192,9 @@ TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
     EXPECT_EQ(engine.outputRate(), kRate);
 
     // Sounds still take their time and end.
-    Sound tone = load({{1000, 0.2}}, true);
+    Sound tone = load({{1000, 0.5}}, true);
     Channel channel = engine.playSound(tone, false);
+    engine.update();
     sleepMs(100);
     EXPECT_TRUE(engine.isPlaying(channel));
     int waited = 0;

@@ -33,6 +33,18 @@ bool waitFor(const std::function<bool()>& done, int ms = 3000) {
     return done();
 }
 
+// Waits until a looping player's position has come round `times` times.
+bool waitForLoops(ofSoundPlayer& player, int times) {
+    float last = player.getPosition();
+    int loops = 0;
+    return waitFor([&] {
+        float now = player.getPosition();
+        loops += now < last ? 1 : 0;
+        last = now;
+        return loops >= times;
+    }, 10000);
+}
+
 size_t frames(double seconds) {
     return static_cast<size_t>(std::lround(seconds * kRate));
 }
@@ -60,7 +72,11 @@ protected:
     void playToEnd(ofSoundPlayer& player) {
         player.play();
         EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
-        sleepMs(80);   // a gap of silence between the plays
+        gap();
+    }
+    // Some silence in the output, to tell plays apart.
+    void gap() {
+        EXPECT_TRUE(waitForFrames(capture, 2048));
     }
 
     std::string dir;
@@ -70,8 +86,8 @@ protected:
 
 TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     writeTones("data/tone.wav", {{1000, 0.25}});
-    writeTones("data/long.wav", {{1000, 0.6}}, 2);
-    writeTones("data/forlame.wav", {{1000, 0.6}});
+    writeTones("data/long.wav", {{1000, 1.0}}, 2);
+    writeTones("data/forlame.wav", {{1000, 1.0}});
     ASSERT_EQ(system("lame --quiet -b 192 data/forlame.wav data/tone.mp3"), 0);
 
     ofSoundPlayer sample;
@@ -93,7 +109,7 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     ofSoundPlayer stream;
     stream.loadSound("long.wav", true);
     ASSERT_TRUE(stream.bLoadedOk);
-    EXPECT_EQ(stream.length, frames(0.6));
+    EXPECT_EQ(stream.length, frames(1.0));
     stream.setVolume(0.5f);
     stream.setSpeed(2.0f);
     playToEnd(stream);
@@ -101,7 +117,7 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     ofSoundPlayer mp3;
     mp3.loadSound("tone.mp3", true);
     ASSERT_TRUE(mp3.bLoadedOk);
-    EXPECT_NEAR(mp3.length, frames(0.6), 1152);
+    EXPECT_NEAR(mp3.length, frames(1.0), 1152);
     playToEnd(mp3);
 
     std::vector<float> out = heard();
@@ -123,10 +139,10 @@ TEST_F(SoundPlayerTest, VolumePanAndSpeedComeOutAsSetForSamplesAndStreams) {
     // The stream follows the same settings.
     EXPECT_NEAR(peak(out, spans[4], 0), 0.5f, 0.005f);
     EXPECT_NEAR(frequency(out, spans[4], 1), 2000.0, 10.0);
-    EXPECT_NEAR(spans[4].frames(), frames(0.3), 50);
+    EXPECT_NEAR(spans[4].frames(), frames(0.5), 50);
     // The MP3 decodes to its tone.
     EXPECT_NEAR(frequency(out, spans[5], 0), 1000.0, 5.0);
-    EXPECT_NEAR(spans[5].frames(), frames(0.6), 1152);
+    EXPECT_NEAR(spans[5].frames(), frames(1.0), 1152);
 }
 
 TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
@@ -139,7 +155,7 @@ TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
     sleepMs(150);
     player.play();
     EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
-    sleepMs(80);
+    gap();
     player.setMultiPlay(false);
     player.play();
     sleepMs(150);
@@ -153,13 +169,17 @@ TEST_F(SoundPlayerTest, MultiPlayOverlapsAndSinglePlayStopsTheFirst) {
         return std::count_if(out.begin() + 2 * span.begin, out.begin() + 2 * span.end,
                              [&](float v) { return std::fabs(v - level) < 1e-4f; }) / 2;
     };
-    // Overlapping: 0.6 while both play, 0.3 before and after.
-    EXPECT_NEAR(framesAt(spans[0], 0.6f), static_cast<long>(frames(0.25)), 2048);
-    EXPECT_NEAR(spans[0].frames(), frames(0.55), 2048);
+    // Overlapping: 0.3 alone for as long as the second play came later,
+    // 0.6 together, then 0.3 alone for as long again.
+    const long both = framesAt(spans[0], 0.6f);
+    const long alone = framesAt(spans[0], 0.3f);
+    EXPECT_GT(both, 0);
+    EXPECT_NEAR(both + alone / 2, static_cast<long>(frames(0.4)), 4);
+    EXPECT_EQ(both + alone, static_cast<long>(spans[0].frames()));
     // Not overlapping: never above 0.3, and the first play was cut short.
     EXPECT_EQ(framesAt(spans[1], 0.6f), 0);
     EXPECT_EQ(framesAt(spans[1], 0.3f), static_cast<long>(spans[1].frames()));
-    EXPECT_NEAR(spans[1].frames(), frames(0.55), 2048);
+    EXPECT_GT(spans[1].frames(), frames(0.4));
 }
 
 namespace {
@@ -178,19 +198,19 @@ double worstToneDeparture(const std::vector<float>& out, Span span, double hz) {
 
 TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
     writeTones("data/short.wav", {{1000, 0.1}});
-    // 220 whole periods, so the file loops without a seam; 0.5 s is longer
+    // 440 whole periods, so the file loops without a seam; 1 s is longer
     // than what a stream keeps decoded up front.
-    writeTones("data/music.wav", {{440, 0.5}});
+    writeTones("data/music.wav", {{440, 1.0}});
     ASSERT_EQ(system("lame --quiet -b 192 data/music.wav data/music.mp3"), 0);
 
     ofSoundPlayer shortOne;
     shortOne.loadSound("short.wav");
     shortOne.setLoop(true);
     shortOne.play();
-    sleepMs(500);
+    EXPECT_TRUE(waitForLoops(shortOne, 3));
     EXPECT_TRUE(shortOne.getIsPlaying());
     shortOne.stop();
-    sleepMs(80);
+    gap();
     shortOne.setLoop(false);
     playToEnd(shortOne);
 
@@ -199,16 +219,17 @@ TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
         music.loadSound(name, true);
         music.setLoop(true);
         music.play();
-        sleepMs(1300);
+        EXPECT_TRUE(waitForLoops(music, 1));
+        EXPECT_TRUE(waitFor([&] { return music.getPosition() > 0.2f; }));
         EXPECT_TRUE(music.getIsPlaying());
         music.stop();
-        sleepMs(80);
+        gap();
     }
 
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 4u);
-    EXPECT_GT(spans[0].frames(), frames(0.4));
+    EXPECT_GT(spans[0].frames(), frames(0.3));
     EXPECT_NEAR(spans[1].frames(), frames(0.1), 50);
     EXPECT_GT(spans[2].frames(), frames(1.2));
     EXPECT_GT(spans[3].frames(), frames(1.2));
@@ -219,33 +240,34 @@ TEST_F(SoundPlayerTest, LoopingKeepsSoundingAndOneShotsEnd) {
 }
 
 TEST_F(SoundPlayerTest, SetPositionSeeksSamplesAndStreamsToTheFraction) {
-    // 500 Hz in the first half, 1500 Hz in the second.
-    writeTones("data/halves.wav", {{500, 0.5}, {1500, 0.5}});
+    // 500 Hz in the first half, 1500 Hz in the second; the half lies beyond
+    // what a stream keeps decoded up front.
+    writeTones("data/halves.wav", {{500, 1.0}, {1500, 1.0}});
     for (bool stream : {false, true}) {
         ofSoundPlayer player;
         player.loadSound("halves.wav", stream);
-        ASSERT_EQ(player.length, frames(1.0));
+        ASSERT_EQ(player.length, frames(2.0));
         player.play();
         player.setPosition(0.5f);
         float at = player.getPosition();
         EXPECT_GE(at, 0.5f);
-        EXPECT_LT(at, 0.53f);
+        EXPECT_LT(at, 0.55f);
         // Fractions no position can have change nothing.
         for (float bad : {-0.5f, 1.0f, 2.0f, 1e20f, std::nanf("")}) {
             player.setPosition(bad);
         }
         EXPECT_TRUE(player.getIsPlaying());
         EXPECT_GE(player.getPosition(), at);
-        EXPECT_LT(player.getPosition(), 0.6f);
+        EXPECT_LT(player.getPosition(), 0.7f);
         EXPECT_TRUE(waitFor([&] { return !player.getIsPlaying(); }));
         EXPECT_EQ(player.getPosition(), 0.0f);
-        sleepMs(80);
+        gap();
     }
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 2u);
     for (Span span : spans) {
-        EXPECT_NEAR(span.frames(), frames(0.5), 2048);
+        EXPECT_NEAR(span.frames(), frames(1.0), 4096);
         EXPECT_NEAR(frequency(out, span, 0), 1500.0, 10.0);
     }
 }
@@ -261,20 +283,20 @@ TEST_F(SoundPlayerTest, MasterVolumeScalesEverythingAndStopAllSilencesIt) {
     ofSoundSetVolume(0.5f);
     a.play();
     b.play();
-    sleepMs(400);
+    EXPECT_TRUE(waitFor([&] { return a.getPosition() > 0.5f; }));
     ofSoundStopAll();
     EXPECT_FALSE(a.getIsPlaying());
     EXPECT_FALSE(b.getIsPlaying());
-    sleepMs(200);
+    EXPECT_TRUE(waitForFrames(capture, frames(0.1)));
 
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
     EXPECT_NEAR(peak(out, spans[0], 0), 0.3f, 1e-4f);
     EXPECT_NEAR(peak(out, spans[0], 1), 0.3f, 1e-4f);
-    EXPECT_NEAR(spans[0].frames(), frames(0.4), 2048);
+    EXPECT_GT(spans[0].frames(), frames(0.15));
     // Nothing after the stop.
-    EXPECT_LT(spans[0].end + frames(0.1), out.size() / 2);
+    EXPECT_LT(spans[0].end + frames(0.05), out.size() / 2);
 }
 
 TEST_F(SoundPlayerTest, SpectrumOfAPureTonePeaksInItsBand) {
@@ -286,7 +308,7 @@ TEST_F(SoundPlayerTest, SpectrumOfAPureTonePeaksInItsBand) {
     player.loadSound("tone.wav");
     player.setLoop(true);
     player.play();
-    sleepMs(300);
+    EXPECT_TRUE(waitForFrames(capture, 8192));
     // 512 bands over 22050 Hz: 43 Hz each, 1000 Hz lies in band 23.
     float* bands = ofSoundGetSpectrum(512);
     EXPECT_EQ(bands, silent);
@@ -361,6 +383,7 @@ TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
             EXPECT_EQ(player.volume, 0.2f);
         }
     }
+    gap();
     // A file cut short plays what it has: 30000 bytes of which 80 are the
     // header, 4 bytes a frame.
     ASSERT_EQ(system("head -c 30000 data/tone.wav > data/cut.wav"), 0);
@@ -378,7 +401,10 @@ TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
 
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
-    ASSERT_EQ(spans.size(), 3u);   // the first play was stopped at once
+    // The first play may have sounded for a block or two before the failed
+    // load stopped it.
+    ASSERT_TRUE(spans.size() == 3u || (spans.size() == 4u && spans[0].frames() < 4096)) << spans.size();
+    spans.erase(spans.begin(), spans.end() - 3);
     EXPECT_NEAR(spans[0].frames(), (30000 - 80) / 4, 2);
     EXPECT_NEAR(spans[1].frames(), (30000 - 80) / 4, 2);
     for (size_t i = 2 * spans[2].begin; i < 2 * spans[2].end; ++i) {
@@ -415,7 +441,7 @@ TEST_F(SoundPlayerTest, ClosingStopsEveryThreadAndALaterLoadStartsAfresh) {
     music.loadSound("music.wav", true);
     music.play();
     EXPECT_TRUE(music.getIsPlaying());
-    sleepMs(200);
+    EXPECT_TRUE(waitForFrames(capture, 4096));
     std::vector<float> out = heard();
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);

@@ -45,6 +45,8 @@ struct Face {
 };
 
 // One face-material chunk: the named material applies to these face numbers.
+// The game's loader draws a face only through the groups that name it, so a
+// model meant to be seen puts every face in some group.
 struct FaceGroup {
     std::string material;
     std::vector<std::uint16_t> faces;

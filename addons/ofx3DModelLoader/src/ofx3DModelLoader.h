@@ -17,7 +17,7 @@ public:
     ofx3DModelLoader& operator=(const ofx3DModelLoader&) = delete;
 
     // modelName is relative to the data folder.
-    void loadModel(std::string modelName, float scale = 1.0f);
+    void loadModel(std::string modelName, float scale);
     void setPosition(float x, float y, float z);
     void setScale(float x, float y, float z);
     // Sets rotation number `which`, growing the list with zero rotations

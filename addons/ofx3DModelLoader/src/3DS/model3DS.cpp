@@ -249,19 +249,24 @@ void model3DS::readDataChunk(std::ifstream* file, std::uint16_t id, std::int64_t
         if (!mesh || !readU16(file, pos, end, count)) break;
         std::size_t first = mesh->m_vertices.size();
         std::size_t n = readList(file, pos + 2, end, count, 12, mesh->m_vertices);
+        // The box is kept in locals: stores into the list could otherwise
+        // alias the members and force a reload per vertex.
+        float minX = m_minX, maxX = m_maxX, minY = m_minY, maxY = m_maxY, minZ = m_minZ, maxZ = m_maxZ;
+        const float s = m_scale;
         float* v = mesh->m_vertices.data() + first;
         for (std::size_t i = 0; i < n; ++i, v += 3) {
-            float x = v[0] * m_scale, y = v[2] * m_scale, z = -(v[1] * m_scale);
+            float x = v[0] * s, y = v[2] * s, z = -(v[1] * s);
             v[0] = x;
             v[1] = y;
             v[2] = z;
-            if (x < m_minX) m_minX = x;
-            if (x > m_maxX) m_maxX = x;
-            if (y < m_minY) m_minY = y;
-            if (y > m_maxY) m_maxY = y;
-            if (z < m_minZ) m_minZ = z;
-            if (z > m_maxZ) m_maxZ = z;
+            minX = x < minX ? x : minX;
+            maxX = x > maxX ? x : maxX;
+            minY = y < minY ? y : minY;
+            maxY = y > maxY ? y : maxY;
+            minZ = z < minZ ? z : minZ;
+            maxZ = z > maxZ ? z : maxZ;
         }
+        m_minX = minX, m_maxX = maxX, m_minY = minY, m_maxY = maxY, m_minZ = minZ, m_maxZ = maxZ;
         break;
     }
 
