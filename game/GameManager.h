@@ -1,0 +1,104 @@
+#pragma once
+// The application object: the menu and screen state machine around one game,
+// the highscore table and the name entry.
+#include <string>
+
+#include "ofBaseApp.h"
+#include "ofImage.h"
+#include "ofTrueTypeFont.h"
+#include "ofTypes.h"
+
+class Driftfield;
+class HighscoreFile;
+
+class GameManager : public ofBaseApp {
+public:
+    enum {
+        STATE_MAIN_MENU = 0,
+        STATE_PLAYING = 1,
+        STATE_AFTER_GAME = 2,
+        STATE_CONTROLS = 3,
+        STATE_HIGHSCORES = 4,
+        STATE_INSTRUCTIONS = 5,
+        STATE_CREDITS = 6,
+        STATE_ENTER_NAME = 7,
+        STATE_LOADING = 8
+    };
+
+    GameManager();
+    ~GameManager() override;
+    GameManager(const GameManager&) = delete;
+    GameManager& operator=(const GameManager&) = delete;
+
+    void setup() override;
+    void update() override;
+    void draw() override;
+    void keyPressed(int key) override;
+    void keyReleased(int key) override;
+    void mouseReleased(int x, int y, int button) override;
+
+    // The rules that turn a measured text box into a clickable box.
+    static ofRectangle centredBox(const ofRectangle& r, float d);
+    static ofRectangle topBox(const ofRectangle& r);
+    static ofRectangle measuredBox(const ofRectangle& r);
+    // Edges belong to the box.
+    static bool hits(const ofRectangle& box, int x, int y);
+    // Applies one key of the name entry to name; true when the key asks to save.
+    static bool editName(std::string& name, int key);
+
+    static const size_t maxNameLength = 12;
+
+    // The screen state and what the screens show; public so the behaviour of
+    // the state machine can be checked without a window.
+    Driftfield* scene = nullptr;
+    int state = STATE_MAIN_MENU;
+    HighscoreFile* scores = nullptr;
+    ofTrueTypeFont font;
+    ofImage* logo = nullptr;
+    ofImage* background = nullptr;
+    std::string startGameLabel;
+    ofRectangle startGameRect;
+    std::string controlsLabel;
+    ofRectangle controlsRect;
+    std::string controlsText;
+    std::string exitLabel;
+    ofRectangle exitRect;
+    std::string highscoresLabel;
+    ofRectangle highscoresRect;
+    std::string highscoreText;
+    std::string backToMenuLabel;
+    ofRectangle backToMenuRect;
+    std::string saveLabel;
+    ofRectangle saveRect;
+    std::string playerName;
+    ofRectangle nameRect;
+    std::string backLabel;
+    ofRectangle backRect;
+    std::string instructionsLabel;
+    ofRectangle instructionsRect;
+    std::string instructionsText;
+    std::string creditsLabel;
+    ofRectangle creditsRect;
+    std::string creditsText;
+    std::string loadingText;
+    bool loadingShown = false;
+    int finalScore = 0;
+
+private:
+    void layout();
+    void gameOver();
+    void saveName();
+    void leaveGame();
+    void startScene();
+
+    // Measuring and drawing go through these so the menus stay usable when
+    // the font file could not be loaded: the bitmap font stands in.
+    ofRectangle textBox(const std::string& s, float x, float y);
+    float textWidth(const std::string& s);
+    float textHeight(const std::string& s);
+    void drawText(const std::string& s, float x, float y);
+    void drawLabel(const std::string& label, const ofRectangle& box);
+    void drawCentred(const std::string& text, float y);
+    void drawTable();
+    void drawLogo();
+};

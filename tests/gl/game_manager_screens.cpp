@@ -1,0 +1,178 @@
+// The manager in a real window with the game's own data, driven call by call
+// without the frame loop: where its boxes lie against what it draws, the
+// name box's growth, the loading frame and the game-over sequence.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "Driftfield.h"
+#include "FrameworkWindow.h"
+#include "GameManager.h"
+#include "Ship.h"
+#include "TestPaths.h"
+#include "ofGLHeaders.h"
+#include "ofGraphics.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isRed(frameworkwindow::Rgb c) { return c.r >= 200 && c.g <= 40 && c.b <= 40; }
+
+// One frame as the display step would draw it, read back before any swap.
+void frame(GameManager& manager) {
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ofSetupScreen();
+    manager.draw();
+    glFinish();
+}
+
+std::vector<unsigned char> backBuffer() {
+    std::vector<unsigned char> px(800 * 600 * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+bool redAt(const std::vector<unsigned char>& px, int x, int y) {
+    const unsigned char* p = &px[(size_t(599 - y) * 800 + size_t(x)) * 3];
+    return isRed({p[0], p[1], p[2]});
+}
+
+class ManagerScreens : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        frameworkwindow::ensure();
+        folder = testpaths::makeScratchDir("gl-manager");
+        fs::copy(testpaths::sourceDir() + "/data", folder + "/data", fs::copy_options::recursive);
+        fs::remove(folder + "/data/scores.txt");
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder); }
+
+    void SetUp() override {
+        fs::remove("data/scores.txt");
+        manager.setup();
+    }
+
+    static std::string folder;
+    GameManager manager;
+};
+
+std::string ManagerScreens::folder;
+
+}  // namespace
+
+TEST_F(ManagerScreens, MenuLabelsAreDrawnFromTheirBoxes) {
+    ASSERT_TRUE(manager.font.bLoadedOk);
+    manager.update();
+    frame(manager);
+    const std::vector<unsigned char> px = backBuffer();
+    struct Label {
+        const char* text;
+        ofRectangle box;
+        bool descends;
+    };
+    const Label labels[] = {{"Start_Game", manager.startGameRect, true},
+                            {"Controls", manager.controlsRect, false},
+                            {"Highscores", manager.highscoresRect, true},
+                            {"Instructions", manager.instructionsRect, false},
+                            {"Credits", manager.creditsRect, false},
+                            {"EXIT", manager.exitRect, false}};
+    for (const Label& l : labels) {
+        SCOPED_TRACE(l.text);
+        const ofRectangle& b = l.box;
+        const int baseline = int(b.y + b.height - 5);
+        // The pen starts at the box's left edge, the baseline 5 above its
+        // bottom edge: ink starts near the left edge and, without
+        // descenders, ends at the baseline.
+        int leftmost = 800, lowest = -1;
+        for (int y = baseline - 15; y <= baseline + 12; ++y)
+            for (int x = int(b.x) - 10; x <= int(b.x + b.width) + 10; ++x)
+                if (redAt(px, x, y)) {
+                    if (y <= baseline) leftmost = std::min(leftmost, x);
+                    lowest = std::max(lowest, y);
+                }
+        EXPECT_GE(leftmost, int(b.x));
+        EXPECT_LE(leftmost, int(b.x) + 6);
+        if (!l.descends) EXPECT_NEAR(lowest, baseline, 3);
+        else EXPECT_GT(lowest, baseline + 2);
+    }
+    // Credits sits its own width plus 50 left of the right edge.
+    EXPECT_NEAR(manager.creditsRect.x + manager.creditsRect.width - 5, 750, 4);
+    // The title's baseline is 75: red just above it, none just below.
+    int above = 0, below = 0;
+    for (int x = 200; x < 600; ++x) {
+        above += redAt(px, x, 72) ? 1 : 0;
+        below += redAt(px, x, 80) ? 1 : 0;
+    }
+    EXPECT_GT(above, 10);
+    EXPECT_EQ(below, 0);
+}
+
+TEST_F(ManagerScreens, NameBoxFollowsTheName) {
+    manager.state = GameManager::STATE_ENTER_NAME;
+    manager.update();
+    // The first layout has no Save box yet to take its height from.
+    EXPECT_FLOAT_EQ(manager.nameRect.height, 0);
+    EXPECT_FLOAT_EQ(manager.nameRect.width, 155);
+    manager.update();
+    EXPECT_FLOAT_EQ(manager.nameRect.height, manager.saveRect.height);
+    EXPECT_FLOAT_EQ(manager.nameRect.x, 400 - 155 / 2.0f);
+    EXPECT_FLOAT_EQ(manager.nameRect.y, 300 - manager.nameRect.height / 2 - 5);
+    // Save 50 below the name box, Back 100 below Save.
+    EXPECT_GT(manager.saveRect.y, manager.nameRect.y + manager.nameRect.height);
+    EXPECT_GT(manager.backRect.y, manager.saveRect.y + manager.saveRect.height + 50);
+
+    frame(manager);
+    std::vector<unsigned char> px = backBuffer();
+    const int left = int(manager.nameRect.x), top = int(manager.nameRect.y);
+    const int midY = top + int(manager.nameRect.height / 2);
+    EXPECT_TRUE(redAt(px, left, midY) || redAt(px, left + 1, midY));
+    EXPECT_TRUE(redAt(px, left + 154, midY) || redAt(px, left + 155, midY));
+    EXPECT_FALSE(redAt(px, left + 77, midY)) << "an empty name draws nothing inside the box";
+
+    for (int key : {'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W', 'W'}) manager.keyPressed(key);
+    EXPECT_EQ(manager.playerName, "WWWWWWWWWWWW");
+    manager.update();
+    EXPECT_FLOAT_EQ(manager.nameRect.width, 305);
+    frame(manager);
+    px = backBuffer();
+    int ink = 0;
+    for (int x = int(manager.nameRect.x) + 2; x < int(manager.nameRect.x + manager.nameRect.width) - 2; ++x)
+        ink += redAt(px, x, midY) ? 1 : 0;
+    EXPECT_GT(ink, 12);
+}
+
+TEST_F(ManagerScreens, LoadingShowsOneFrameThenPlayUntilTheShipDies) {
+    // Every stored score is 7, what the first frame of a game is worth.
+    {
+        std::ofstream out("data/scores.txt");
+        for (int i = 0; i < 10; ++i) out << "Old" << i << "\n7\n";
+    }
+    for (int game = 0; game < 2; ++game) {
+        manager.state = GameManager::STATE_LOADING;
+        manager.update();
+        frame(manager);
+        EXPECT_EQ(manager.state, GameManager::STATE_LOADING);
+        EXPECT_EQ(manager.scene, nullptr);
+        frame(manager);
+        ASSERT_EQ(manager.state, GameManager::STATE_PLAYING);
+        ASSERT_NE(manager.scene, nullptr);
+        EXPECT_FALSE(manager.loadingShown);
+
+        manager.mouseX = 400;
+        manager.mouseY = 300;
+        manager.scene->getShip()->getHealth() = -1;
+        manager.update();
+        EXPECT_EQ(manager.scene, nullptr);
+        EXPECT_EQ(manager.finalScore, 7);
+        // A tie with the tenth score does not enter the table.
+        EXPECT_EQ(manager.state, GameManager::STATE_AFTER_GAME);
+    }
+}
