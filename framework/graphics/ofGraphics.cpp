@@ -138,6 +138,7 @@ void ofSetLineWidth(float lineWidth) {
 }
 
 void ofSetCurveResolution(int res) { curveResolution = res; }
+int ofGetCurveResolution() { return curveResolution; }
 
 void ofSetCircleResolution(int res) {
     if (res >= maxCirclePoints) res = maxCirclePoints;

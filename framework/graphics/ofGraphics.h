@@ -43,6 +43,8 @@ int ofGetRectMode();
 
 void ofSetLineWidth(float lineWidth);
 void ofSetCurveResolution(int res);
+// The number of points each curve or Bezier piece of a shape is sampled at.
+int ofGetCurveResolution();
 // 1 to 1024 points; 1 and the current resolution change nothing.
 void ofSetCircleResolution(int res);
 
@@ -76,6 +78,23 @@ void ofCircle(float x, float y, float radius);
 void ofEllipse(float x, float y, float width, float height);
 void ofLine(float x1, float y1, float x2, float y2);
 void ofRect(float x, float y, float w, float h);
+
+// Free-form shapes, filled or outlined under the current winding rule. A
+// shape is one polygon of one or more contours; ofNextContour and ofEndShape
+// close the current contour back to its first vertex when asked.
+void ofBeginShape();
+void ofVertex(float x, float y);
+// From the fourth call on, each adds the Catmull-Rom piece between the middle
+// two of the last four points.
+void ofCurveVertex(float x, float y);
+// A cubic Bezier from the last vertex; nothing when there is none yet.
+void ofBezierVertex(float x1, float y1, float x2, float y2, float x3, float y3);
+void ofNextContour(bool bClose);
+void ofEndShape(bool bClose);
+// One open curve each: a Bezier from point 0 to point 3, and the Catmull-Rom
+// piece from point 1 to point 2.
+void ofBezier(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3);
+void ofCurve(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3);
 
 // Builds the 22-point circle table unless it already has 22 points.
 void setupCircle();

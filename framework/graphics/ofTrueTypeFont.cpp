@@ -4,6 +4,8 @@
 #include FT_FREETYPE_H
 
 #include "ofGLHeaders.h"
+#include "ofGlyphContours.h"
+#include "ofGraphics.h"
 #include "ofLog.h"
 #include "ofMath.h"
 #include "ofUtils.h"
@@ -74,7 +76,12 @@ void ofTrueTypeFont::loadFont(std::string filename, int fontsize, bool antiAlias
     std::vector<unsigned char> texels;
     for (int i = 0; i < nCharacters; i++) {
         FT_UInt glyphIndex = FT_Get_Char_Index(face, (i + 33) % 256);
-        if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_DEFAULT)) ofLog(OF_ERROR, "error with FT_Load_Glyph %i", i);
+        bool glyphLoaded = FT_Load_Glyph(face, glyphIndex, FT_LOAD_DEFAULT) == 0;
+        if (!glyphLoaded) ofLog(OF_ERROR, "error with FT_Load_Glyph %i", i);
+        // Fonts of bitmaps only have no outline to take contours from.
+        if (bMakeContours && glyphLoaded && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            charOutlines[i] = makeContoursForCharacter(face->glyph->outline);
+        }
         FT_Render_Glyph(face->glyph, bAntiAliased ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO);
         border = 3;
         visibleBorder = 2;
@@ -239,3 +246,46 @@ float ofTrueTypeFont::stringHeight(std::string s) { return getStringBoundingBox(
 
 void ofTrueTypeFont::setLineHeight(float height) { lineHeight = height; }
 float ofTrueTypeFont::getLineHeight() { return lineHeight; }
+
+ofGlyphOutline ofTrueTypeFont::getCharacterAsPoints(int character) {
+    if (!bMakeContours) {
+        ofLog(OF_ERROR, "getCharacterAsPoints: contours not created,  call loadFont with makeContours set to true");
+        return ofGlyphOutline();
+    }
+    int index = character - 33;
+    if (character > 32 && index < int(charOutlines.size())) return charOutlines[index];
+    return ofGlyphOutline();
+}
+
+// Whether the font can draw shapes, saying why not when it cannot.
+bool ofTrueTypeFont::canDrawShapes() {
+    if (!bLoadedOk) {
+        ofLog(OF_ERROR, "Error : font not allocated -- line %d in %s", __LINE__, __FILE__);
+        return false;
+    }
+    if (!bMakeContours) {
+        ofLog(OF_ERROR, "Error : contours not created for this font - call loadFont with makeContours set to true");
+        return false;
+    }
+    return true;
+}
+
+void ofTrueTypeFont::drawCharAsShape(int c, float x, float y) {
+    if (!canDrawShapes()) return;
+    if (c < 0 || c >= nCharacters || c >= int(charOutlines.size())) return;
+    const ofGlyphOutline& outline = charOutlines[c];
+    ofBeginShape();
+    for (size_t k = 0; k < outline.size(); k++) {
+        if (k > 0) ofNextContour(true);
+        for (const ofPoint& p : outline[k]) ofVertex(x + p.x, y + p.y);
+    }
+    ofEndShape(true);
+}
+
+void ofTrueTypeFont::drawStringAsShapes(std::string s, float x, float y) {
+    if (!canDrawShapes()) return;
+    glPushMatrix();
+    glTranslatef(x, y, 0);
+    walkString(s, lineHeight, [&](int index, float X, float Y) { drawCharAsShape(index, X, Y); });
+    glPopMatrix();
+}

@@ -48,6 +48,13 @@ public:
     void setLineHeight(float height);
     float getLineHeight();
 
+    // Only for a font loaded with makeContours set: a character code's
+    // contours, and glyphs (by index, code - 33) or strings drawn as shapes
+    // in the current style, at the pen position on the baseline.
+    ofGlyphOutline getCharacterAsPoints(int character);
+    void drawCharAsShape(int c, float x, float y);
+    void drawStringAsShapes(std::string s, float x, float y);
+
     bool bLoadedOk = false;
     bool bAntiAliased = true;
     bool bFullCharacterSet = false;
@@ -67,6 +74,7 @@ protected:
 
 private:
     void unloadTextures();
+    bool canDrawShapes();
     // Calls visit(glyph index, X, Y) for every glyph of s, with the pen
     // offset from the start; lineStep is how far a line break moves down.
     template <typename Visit>
