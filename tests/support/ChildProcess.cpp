@@ -6,6 +6,7 @@
 #include <iostream>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,9 +23,13 @@ ChildProcess::ChildProcess(const std::function<void()>& body) {
     if (pipe(out) != 0 || pipe(in) != 0) abort();
     std::cout.flush();
     fflush(nullptr);
+    const pid_t test = getpid();
     pid = fork();
     if (pid < 0) abort();
     if (pid == 0) {
+        // Ends with the test, should the test crash or be killed on a
+        // timeout, rather than run its frame loop on for the rest of the run.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != test) _exit(125);
         dup2(out[1], STDOUT_FILENO);
         dup2(in[0], STDIN_FILENO);
         for (int fd : {out[0], out[1], in[0], in[1]}) close(fd);

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -182,8 +183,12 @@ bool GameProcess::start(const std::vector<std::string>& args) {
     if (!xlibHandler) xlibHandler = XSetErrorHandler(ignoreVanishedWindows);
     const std::string binary = testpaths::binaryDir() + "/game/driftfield";
     const std::string logPath = workDir + "/log.txt";
+    const pid_t test = getpid();
     pid = fork();
     if (pid == 0) {
+        // A test that crashes or is killed on a timeout takes its game
+        // along, instead of leaving it to draw for the rest of the run.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != test) _exit(125);
         const int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || chdir(workDir.c_str()) != 0) _exit(126);
         dup2(fd, 1);
