@@ -1,7 +1,7 @@
 // Real X input through xdotool reaching a GLUT window in a child process: the
 // keys and mouse reports the application and the events see, in order, and
 // Escape ending the program through the exit handler. Full screen is here
-// too: it covers every window, so it takes turns with the input tests.
+// too: it covers every window, so it runs alone like the input tests.
 #include "ChildProcess.h"
 #include "RecordingApp.h"
 #include "XWindowTools.h"
