@@ -23,6 +23,9 @@ ofSoundDevice::~ofSoundDevice() {
 }
 
 bool ofSoundDevice::openWithCurrentDriver(MixFunction mix, void* user) {
+    // SDL would otherwise turn SIGINT and SIGTERM into quit events that
+    // nobody reads, and the game could no longer be stopped from a terminal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }

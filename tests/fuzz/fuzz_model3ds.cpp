@@ -93,6 +93,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     char dir[] = "/tmp/driftfield-fuzz-3ds-XXXXXX";
     if (!mkdtemp(dir)) std::abort();
     scratchFile = std::string(dir) + "/model.3ds";
+    static const std::string scratchDir = dir;
+    std::atexit([] {
+        std::remove(scratchFile.c_str());
+        rmdir(scratchDir.c_str());
+    });
     glcontext::ensure(16, 16);
     // The reader's lines would drown the fuzzer's own (on stderr).
     int devnull = open("/dev/null", O_WRONLY);

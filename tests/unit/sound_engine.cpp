@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace soundcapture;
@@ -213,4 +215,26 @@ TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {
     EXPECT_EQ(quiet.finish(), "");
     engine.close();
     EXPECT_EQ(access(capture.c_str(), F_OK), 0);
+}
+
+// A player stops the game from a terminal with Ctrl+C or a plain kill; the
+// sound device must not swallow those signals on the game's behalf.
+TEST(SoundEngineSignals, TerminationSignalsStillEndTheProcessWhileSoundRuns) {
+    for (int sig : {SIGTERM, SIGINT}) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            ofSoundEngine engine;
+            if (!engine.init(32)) _exit(2);
+            raise(sig);
+            sleepMs(2000);
+            _exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << sig << " ignored, exit status "
+                                         << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        EXPECT_EQ(WTERMSIG(status), sig);
+    }
 }
