@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -64,7 +63,7 @@ TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
     // so the button it leaves held drags as button 0 afterwards.
     ASSERT_TRUE(xdotool({"mousemove", "--window", window, "100", "100"}));
     ASSERT_TRUE(xdotool({"mousedown", "3"}));
-    usleep(100000);
+    ASSERT_TRUE(xwindow::waitButtonHeld(3));
     child.writeLine("go");
     std::vector<std::string> early = child.readUntil("drawing");
     ASSERT_EQ(early.back(), "drawing");

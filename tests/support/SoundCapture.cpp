@@ -33,14 +33,15 @@ std::vector<float> readCapture(const std::string& path) {
     return samples;
 }
 
+size_t capturedFrames(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<size_t>(info.st_size) / 8 : 0;
+}
+
 bool waitForFrames(const std::string& path, size_t frames) {
-    auto written = [&] {
-        struct stat info {};
-        return stat(path.c_str(), &info) == 0 ? static_cast<size_t>(info.st_size) / 8 : 0;
-    };
-    const size_t target = written() + frames;
-    for (int waited = 0; waited < 5000; waited += 5) {
-        if (written() >= target) {
+    const size_t target = capturedFrames(path) + frames;
+    for (int waited = 0; waited < 60000; waited += 5) {
+        if (capturedFrames(path) >= target) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

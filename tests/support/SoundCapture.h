@@ -13,9 +13,11 @@ constexpr int kRate = 44100;
 std::string captureInto(const std::string& dir);
 // Interleaved left/right floats as written so far.
 std::vector<float> readCapture(const std::string& path);
+// Frames written so far: whatever is played from now on lands after them.
+size_t capturedFrames(const std::string& path);
 // The disk driver writes at its own pace, which falls behind the clock on a
 // busy machine; tests that need output after some event wait for frames,
-// not for time. Returns false after 5 s without them.
+// not for time. Returns false after a minute without them.
 bool waitForFrames(const std::string& path, size_t frames);
 
 // A run of frames where either side is not silent; runs closer than

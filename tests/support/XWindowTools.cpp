@@ -41,6 +41,23 @@ bool waitViewable(unsigned long window, int timeoutMs) {
     return viewable;
 }
 
+bool waitButtonHeld(int button, int timeoutMs) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const unsigned int mask = Button1Mask << (button - 1);
+    bool held = false;
+    for (int waited = 0; waited <= timeoutMs && !held; waited += 10) {
+        Window root, child;
+        int rootX, rootY, x, y;
+        unsigned int state = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &state);
+        held = (state & mask) != 0;
+        if (!held) usleep(10000);
+    }
+    XCloseDisplay(display);
+    return held;
+}
+
 bool sendCloseRequest(unsigned long window) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;

@@ -8,6 +8,9 @@ namespace xwindow {
 // Runs xdotool with these arguments, without a shell; true on success.
 bool xdotool(const std::vector<std::string>& args);
 bool waitViewable(unsigned long window, int timeoutMs = 5000);
+// Until the server holds pointer button 1 to 5 down: by then it has sent
+// the press to the window under the pointer.
+bool waitButtonHeld(int button, int timeoutMs = 30000);
 // What a window manager's close box sends: WM_DELETE_WINDOW.
 bool sendCloseRequest(unsigned long window);
 
