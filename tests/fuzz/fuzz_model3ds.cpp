@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <string>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ using namespace model3ds;
 
 namespace {
 
+int scratchFd = -1;
 std::string scratchFile;
 
 void writeSeeds(const std::string& dir) {
@@ -90,14 +92,11 @@ extern "C" int dlclose(void*) { return 0; }
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     for (int i = 1; i < *argc; ++i)
         if (std::strncmp((*argv)[i], "-seed_dir=", 10) == 0) writeSeeds((*argv)[i] + 10);
-    char dir[] = "/tmp/driftfield-fuzz-3ds-XXXXXX";
-    if (!mkdtemp(dir)) std::abort();
-    scratchFile = std::string(dir) + "/model.3ds";
-    static const std::string scratchDir = dir;
-    std::atexit([] {
-        std::remove(scratchFile.c_str());
-        rmdir(scratchDir.c_str());
-    });
+    // The inputs go through an anonymous in-memory file, so nothing is
+    // left on disk however the fuzzer ends.
+    scratchFd = memfd_create("fuzz_model3ds", 0);
+    if (scratchFd < 0) std::abort();
+    scratchFile = "/proc/self/fd/" + std::to_string(scratchFd);
     glcontext::ensure(16, 16);
     // The reader's lines would drown the fuzzer's own (on stderr).
     int devnull = open("/dev/null", O_WRONLY);
@@ -106,10 +105,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* f = std::fopen(scratchFile.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (ftruncate(scratchFd, 0) != 0) return 0;
+    for (std::size_t done = 0; done < size;) {
+        ssize_t n = pwrite(scratchFd, data + done, size - done, static_cast<off_t>(done));
+        if (n <= 0) return 0;
+        done += static_cast<std::size_t>(n);
+    }
 
     GLuint firstName = nextTextureName();
     model3DS model;
