@@ -3,6 +3,7 @@
 // drawing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,6 +41,7 @@ struct ManagerTest : ::testing::Test {
     GameManager manager;
 
     void SetUp() override { manager.scores = new HighscoreFile(path); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
 
     void writeTable(int top) {
         std::ofstream out(path);
