@@ -302,3 +302,20 @@ TEST_F(Shapes, SmoothedOutlineRestoresTheAttributeStackEvenWhenTheFillModeChange
     EXPECT_EQ(depthAfter, depthBefore);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
+
+// A shape begun while another is still open drops the open one, which GLU
+// reports, and draws only the new one.
+TEST_F(Shapes, BeginningAgainDropsTheOpenShape) {
+    CaptureStdout out;
+    ofBeginShape();
+    square(100, 100, 100);
+    ofNextContour(true);
+    ofBeginShape();
+    square(300, 300, 40);
+    ofEndShape(true);
+    std::string text = out.finish();
+    EXPECT_EQ(text, std::string("OF_ERROR: tessError: ") +
+                        reinterpret_cast<const char*>(gluErrorString(GLU_TESS_MISSING_END_POLYGON)) + "\n");
+    EXPECT_TRUE(lit(320, 320));
+    EXPECT_FALSE(lit(150, 150));
+}
