@@ -11,7 +11,7 @@ namespace {
 constexpr int kChannels = 32;
 constexpr int kMaxBands = ofSoundEngine::kMaxSpectrum;
 
-bool bFmodInitialized = false;
+bool soundSystemInitialised = false;
 
 // Never destroyed: players that outlive the exit handler (statics, or ones
 // deleted after it) still call into it, and find it closed.
@@ -47,7 +47,7 @@ void ofSoundSetVolume(float vol) {
 }
 
 void ofSoundUpdate() {
-    if (bFmodInitialized) {
+    if (soundSystemInitialised) {
         sys().update();
     }
 }
@@ -122,16 +122,16 @@ ofSoundPlayer::~ofSoundPlayer() {
 }
 
 void ofSoundPlayer::initializeFmod() {
-    if (!bFmodInitialized) {
+    if (!soundSystemInitialised) {
         sys().init(kChannels);
-        bFmodInitialized = true;
+        soundSystemInitialised = true;
     }
 }
 
 void ofSoundPlayer::closeFmod() {
-    if (bFmodInitialized) {
+    if (soundSystemInitialised) {
         sys().close();
-        bFmodInitialized = false;
+        soundSystemInitialised = false;
     }
 }
 
