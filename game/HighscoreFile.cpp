@@ -1,6 +1,6 @@
 #include "HighscoreFile.h"
 
-#include "SafeFileWrite.h"
+#include "ofFileReplacement.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +56,29 @@ std::string nameForFile(std::string name) {
         if (c == '\n' || c == '\r') c = ' ';
     return name;
 }
+
+// Two games ending together must not both read the old table and each save
+// it with only their own entry, so an insert holds this lock from its first
+// read to its save. It lives in a file of its own beside the table: a lock
+// on the table itself would be lost with the file that a save renames over.
+class TableLock {
+public:
+    explicit TableLock(const std::string& table)
+        : fd(::open((table + ".lock").c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666)) {
+        // Without a lock file (a read-only folder) the save fails anyway.
+        if (fd >= 0)
+            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~TableLock() {
+        if (fd >= 0) ::close(fd);
+    }
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+
+private:
+    int fd;
+};
 
 }  // namespace
 
@@ -104,6 +128,7 @@ int HighscoreFile::rankOf(int score) const {
 }
 
 void HighscoreFile::insert(int score, std::string name) {
+    TableLock lock(path);
     int pos = rankOf(score);
     if (pos < 0) return;
     Scores scores = readScores();
@@ -117,7 +142,7 @@ void HighscoreFile::insert(int score, std::string name) {
 
     std::string text;
     for (int i = 0; i < RANKS; ++i) text += nameForFile(names[i]) + "\n" + ofToString(scores[i]) + "\n";
-    if (!safefile::replaceContents(path, text)) ofLog(OF_ERROR, "Couldn't save text file!");
+    if (!ofReplaceFileContents(path, text)) ofLog(OF_ERROR, "Couldn't save text file!");
 }
 
 std::string HighscoreFile::toText() const {

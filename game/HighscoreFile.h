@@ -22,7 +22,8 @@ public:
     int rankOf(int score) const;
 
     // Enters the pair and rewrites the file; a score that does not place
-    // changes nothing.
+    // changes nothing. Inserts into one file by several games take turns, so
+    // each keeps its entry.
     void insert(int score, std::string name);
 
     // Ten display lines, each ending in a newline.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ofAppRunner.h"
+#include "ofFileReplacement.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -313,6 +314,16 @@ bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
     return true;
 }
 
+// Whether the format can store the bitmap as it is; the library empties the
+// file it is given before it finds that it cannot. Its answer for JPEG counts
+// 32 bits, which it writes only as CMYK, and only when asked to.
+static bool formatCanStore(FREE_IMAGE_FORMAT fif, FIBITMAP* bmp) {
+    unsigned int bpp = FreeImage_GetBPP(bmp);
+    return fif != FIF_UNKNOWN && FreeImage_FIFSupportsWriting(fif) &&
+           FreeImage_FIFSupportsExportType(fif, FreeImage_GetImageType(bmp)) &&
+           FreeImage_FIFSupportsExportBPP(fif, bpp) && !(fif == FIF_JPEG && bpp == 32);
+}
+
 void ofImage::saveImageFromPixels(std::string fileName, ofImagePixels& pix) {
     if (!pix.bAllocated) {
         ofLog(OF_ERROR, "error saving image - pixels aren't allocated");
@@ -324,7 +335,14 @@ void ofImage::saveImageFromPixels(std::string fileName, ofImagePixels& pix) {
 
     std::string path = ofToDataPath(fileName, false);
     FREE_IMAGE_FORMAT fif = formatOf(path);
-    if (bmp && fif != FIF_UNKNOWN && FreeImage_FIFSupportsWriting(fif)) FreeImage_Save(fif, bmp, path.c_str(), 0);
+    // A save may still fail halfway, so the library writes a temporary file
+    // that replaces the old one only once complete.
+    bool saved = false;
+    if (bmp && formatCanStore(fif, bmp)) {
+        ofFileReplacement file(path);
+        saved = file.ready() && FreeImage_Save(fif, bmp, file.temporaryPath().c_str(), 0) && file.commit();
+    }
+    if (!saved) ofLog(OF_ERROR, "error saving image - couldn't write %s", path.c_str());
     unload(bmp);
 }
 

@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Every file the game reads from data/, found in the repository so that a
-// new asset is covered too; the table is not in the repository's data/ but
-// is read all the same.
+// new asset is covered too; the table is a text file like the licences, so
+// it is named here.
 std::vector<std::string> gameFiles() {
     std::vector<std::string> files{"scores.txt"};
     const fs::path data = fs::path(testpaths::sourceDir()) / "data";

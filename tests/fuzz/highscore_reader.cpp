@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = "/tmp/driftfield-fuzz-scores-" + std::to_string(getpid()) + ".txt";
+    static const bool removedAtExit = std::atexit([] { std::remove(path.c_str()); }) == 0;
+    (void)removedAtExit;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);

@@ -50,13 +50,13 @@ protected:
         frameworkwindow::ensure();
         folder = testpaths::makeScratchDir("gl-manager");
         fs::copy(testpaths::sourceDir() + "/data", folder + "/data", fs::copy_options::recursive);
-        fs::remove(folder + "/data/scores.txt");
         ASSERT_EQ(chdir(folder.c_str()), 0);
     }
     static void TearDownTestSuite() { fs::remove_all(folder); }
 
     void SetUp() override {
-        fs::remove("data/scores.txt");
+        fs::copy_file(testpaths::sourceDir() + "/data/scores.txt", "data/scores.txt",
+                      fs::copy_options::overwrite_existing);
         manager.setup();
     }
 

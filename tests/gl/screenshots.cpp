@@ -1,5 +1,6 @@
 // Screenshots: what the window shows, saved through the data path and read
 // back from the file, under a given name and under the running count.
+#include "CaptureStdout.h"
 #include "FrameworkWindow.h"
 #include "PixelScreen.h"
 #include "TestPaths.h"
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -79,9 +81,12 @@ class Screenshots : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        ASSERT_EQ(chdir(testpaths::makeScratchDir("screenshots").c_str()), 0);
+        folder = testpaths::makeScratchDir("screenshots");
+        ASSERT_EQ(chdir(folder.c_str()), 0);
         ASSERT_EQ(mkdir("data", 0755), 0);
     }
+    static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
+    static inline std::string folder;
 };
 }  // namespace
 
@@ -106,9 +111,11 @@ TEST_F(Screenshots, SaveFrameNumbersFilesAndMovesOnAfterAFailure) {
     expectFileShowsScene("0.png", 0, first);
     expectFileShowsScene("1.png", 30, second);
 
-    // A folder in the way of 2.png makes that save fail.
+    // A folder in the way of 2.png makes that save fail, and it says so.
     ASSERT_EQ(mkdir("data/2.png", 0755), 0);
+    CaptureStdout out;
     ofSaveFrame();
+    EXPECT_EQ(out.finish(), "OF_ERROR: error saving image - couldn't write data/2.png\n");
     drawScene(60);
     std::vector<unsigned char> fourth = screenRows();
     ofSaveFrame();

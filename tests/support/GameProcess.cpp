@@ -151,10 +151,8 @@ double GameProcess::patience() {
 }
 
 GameProcess::GameProcess(const std::string& tag) : workDir(testpaths::makeScratchDir(tag)) {
+    // What a player's first run has, the starting table included.
     fs::copy(testpaths::sourceDir() + "/data", workDir + "/data", fs::copy_options::recursive);
-    // The repository's table must not leak into a test: each test sets up
-    // the table it needs.
-    fs::remove(workDir + "/data/scores.txt");
 }
 
 GameProcess::~GameProcess() {

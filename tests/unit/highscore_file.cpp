@@ -2,15 +2,19 @@
 // files, failed writes and a save cut short.
 #include "CaptureStdout.h"
 #include "HighscoreFile.h"
-#include "SafeFileWrite.h"
 #include "TestPaths.h"
+#include "ofFileReplacement.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -28,6 +32,12 @@ struct HighscoreFileTest : ::testing::Test {
         std::stringstream s;
         s << std::ifstream(path, std::ios::binary).rdbuf();
         return s.str();
+    }
+    static std::vector<std::string> entries(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     // 900, 800, ... 0 under the names A ... J.
     void writeDescending() {
@@ -65,7 +75,7 @@ TEST_F(HighscoreFileTest, MissingFileReadsAsEmptyTableAndFirstInsertCreatesIt) {
     std::string expected = "first\n42\n";
     for (int i = 0; i < 9; ++i) expected += "\n0\n";
     EXPECT_EQ(contents(), expected);
-    EXPECT_NE(access(safefile::temporaryFor(path).c_str(), F_OK), 0);
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
 }
 
 TEST_F(HighscoreFileTest, MalformedFilesReadWithoutHarm) {
@@ -105,39 +115,63 @@ TEST_F(HighscoreFileTest, MalformedFilesReadWithoutHarm) {
     EXPECT_EQ(contents().substr(0, 18), "Zed\n950\nAnn\n900\n\n0");
 }
 
-TEST_F(HighscoreFileTest, SaveCutShortBeforeTheRenameKeepsTheOldTableWhole) {
+TEST_F(HighscoreFileTest, EverySaveWritesATemporaryOfItsOwnAndReplacesOnlyWhenComplete) {
     writeDescending();
     const std::string before = contents();
-    // What a crash after writing the new table but before renaming it leaves.
-    ASSERT_TRUE(safefile::writeTemporary(path, "half\n1\n"));
-    EXPECT_EQ(contents(), before);
-    EXPECT_EQ(scores.readNames()[0], "A");
-    // The next save is not disturbed by the leftover.
-    scores.insert(950, "next");
-    EXPECT_EQ(scores.readNames()[0], "next");
-    EXPECT_EQ(scores.readScores()[1], 900);
-    EXPECT_NE(access(safefile::temporaryFor(path).c_str(), F_OK), 0);
+    {
+        ofFileReplacement first(path), second(path);
+        ASSERT_TRUE(first.ready() && second.ready());
+        EXPECT_NE(first.temporaryPath(), second.temporaryPath());
+        ASSERT_TRUE(first.write("first\n1\n") && second.write("second\n2\n"));
+        EXPECT_EQ(contents(), before) << "what a crash before the rename leaves";
+        EXPECT_TRUE(second.commit());
+    }
+    EXPECT_EQ(contents(), "second\n2\n");
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"scores.txt"}));
 }
 
-TEST_F(HighscoreFileTest, FailedWriteIsReportedAndTheOldTableStays) {
+TEST_F(HighscoreFileTest, AnInsertWaitsForTheOneBeforeItAndBothEntriesStay) {
     writeDescending();
-    const std::string before = contents();
-    const std::string tmp = safefile::temporaryFor(path);
-    ASSERT_EQ(symlink("/dev/full", tmp.c_str()), 0);  // the disk fills up
-    {
-        CaptureStdout out;
-        scores.insert(950, "lost");
-        EXPECT_EQ(out.finish(), SAVE_ERROR);
-    }
-    EXPECT_EQ(contents(), before);
-    EXPECT_NE(access(tmp.c_str(), F_OK), 0);
+    // Another game holds the table from its first read to its save.
+    int held = open((path + ".lock").c_str(), O_RDONLY | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    std::thread second([&] { scores.insert(850, "second"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(contents().substr(0, 12), "A\n900\nB\n800\n") << "saved while the other game held the table";
+    write("first\n950\n" + contents().substr(0, contents().size() - 4));
+    close(held);
+    second.join();
+    EXPECT_EQ(contents().substr(0, 29), "first\n950\nA\n900\nsecond\n850\nB\n");
+}
 
-    // A folder under the file's name reads as missing, and the rename fails.
-    HighscoreFile blocked(dir);
+TEST_F(HighscoreFileTest, SaveKeepsTheModeFollowsLinksAndLeavesTablesItMayNotWrite) {
+    for (mode_t mode : {0640, 0444}) {
+        SCOPED_TRACE(mode);
+        writeDescending();
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        const std::string before = contents();
+        CaptureStdout out;
+        scores.insert(950, "new");
+        EXPECT_EQ(out.finish(), mode == 0444 ? SAVE_ERROR : "");
+        EXPECT_EQ(contents() == before, mode == 0444);
+        EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(mode));
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    }
+    // A link is saved through: its file changes, the link stays.
+    ASSERT_EQ(mkdir((dir + "/real").c_str(), 0755), 0);
+    ASSERT_EQ(rename(path.c_str(), (dir + "/real/table.txt").c_str()), 0);
+    ASSERT_EQ(symlink("real/table.txt", path.c_str()), 0);
+    scores.insert(990, "linked");
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(scores.readNames()[0], "linked");
+
+    // A folder under the table's name reads as missing and is not replaced.
+    HighscoreFile blocked(dir + "/real");
     CaptureStdout out;
     blocked.insert(950, "lost");
     EXPECT_EQ(out.finish(), LOAD_ERROR + LOAD_ERROR + LOAD_ERROR + SAVE_ERROR);
-    EXPECT_NE(access(safefile::temporaryFor(dir).c_str(), F_OK), 0);
+    EXPECT_EQ(entries(dir + "/real"), (std::vector<std::string>{"table.txt"}));
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"real", "real.lock", "scores.txt", "scores.txt.lock"}));
 }
 
 }  // namespace
