@@ -31,6 +31,9 @@ bool bEnableSetupScreen;
 int buttonInUse;
 bool bDrawingToFront;  // the front buffer was selected while clearing was off
 ofBaseApp* ofAppPtr;
+bool processExiting;  // exit() has begun: its handlers are running
+
+void noteProcessExiting() { processExiting = true; }
 
 // Kept between calls and handed to listeners by reference.
 ofMouseEventArgs mouseEventArgs;
@@ -142,6 +145,13 @@ void ofAppGlutWindow::initializeWindow() {
     // Left to GLUT, a close request would tear the window and its GL context
     // down before exit(); ending here keeps them alive for the exit handler.
     glutCloseFunc(closeCallback);
+    // GLUT closes its windows once more from inside exit(), calling the hook
+    // again. Registered after glutInit, this handler runs before that.
+    static bool exitNoted = false;
+    if (!exitNoted) {
+        atexit(noteProcessExiting);
+        exitNoted = true;
+    }
 }
 
 void ofAppGlutWindow::runMainLoop(ofBaseApp* appPtr) {
@@ -390,4 +400,9 @@ void ofAppGlutWindow::resizeCallback(int w, int h) {
     framesSinceResize = 0;
 }
 
-void ofAppGlutWindow::closeCallback() { exit(0); }
+void ofAppGlutWindow::closeCallback() {
+    // Only a close request ends the program here. Once exit() runs, a second
+    // exit() from inside its handlers would be undefined and would replace
+    // the status the program ends with.
+    if (!processExiting) exit(0);
+}
