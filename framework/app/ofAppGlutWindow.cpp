@@ -50,6 +50,17 @@ constexpr int specialKeyFlag = 0x100;
 constexpr int bitsPerPixel = 32;
 constexpr int refreshRate = 60;
 
+// freeglut also reports each wheel notch as a press and release of buttons
+// 3 to 6; applications take any release for a click.
+bool isMouseButton(int button) { return button >= GLUT_LEFT_BUTTON && button <= GLUT_RIGHT_BUTTON; }
+
+// Function keys, arrows, page up and down, home, end and insert. freeglut
+// also reports Shift, Ctrl, Alt, Num Lock, keypad Begin and Delete as
+// special keys, which would reach applications as keys of their own.
+bool isSpecialKey(int key) {
+    return (key >= GLUT_KEY_F1 && key <= GLUT_KEY_F12) || (key >= GLUT_KEY_LEFT && key <= GLUT_KEY_INSERT);
+}
+
 void initDisplayMode(const std::string& displayString) {
     if (!displayString.empty()) {
         glutInitDisplayString(displayString.c_str());
@@ -322,7 +333,7 @@ void ofAppGlutWindow::displayCallback() {
 }
 
 void ofAppGlutWindow::mouseCallback(int button, int state, int x, int y) {
-    if (frameCount <= 0) return;
+    if (frameCount <= 0 || !isMouseButton(button)) return;
     if (ofAppPtr) {
         ofAppPtr->mouseX = x;
         ofAppPtr->mouseY = y;
@@ -381,10 +392,12 @@ void ofAppGlutWindow::keyboardUpCallback(unsigned char key, int, int) {
 }
 
 void ofAppGlutWindow::specialKeyCallback(int key, int, int) {
+    if (!isSpecialKey(key)) return;
     notifyKeyPressed(specialKeyPressedEventArgs, key | specialKeyFlag);
 }
 
 void ofAppGlutWindow::specialKeyUpCallback(int key, int, int) {
+    if (!isSpecialKey(key)) return;
     notifyKeyReleased(specialKeyReleasedEventArgs, key | specialKeyFlag);
 }
 

@@ -106,6 +106,12 @@ TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
     ASSERT_TRUE(xdotool({"key", "Left"}));
     EXPECT_EQ(nextLines(child, 4), (std::vector<std::string>{"keyPressed 356", "event keyPressed 356",
                                                              "keyReleased 356", "event keyReleased 356"}));
+    // Wheel notches and modifier keys reach neither: the next report is the
+    // key after them.
+    ASSERT_TRUE(xdotool({"click", "4", "click", "5", "click", "6", "click", "7", "key", "Shift_L", "Control_L",
+                         "Alt_L", "a"}));
+    EXPECT_EQ(nextLines(child, 4), (std::vector<std::string>{"keyPressed 97", "event keyPressed 97", "keyReleased 97",
+                                                             "event keyReleased 97"}));
 
     // Escape: the application and the event see it, then the program ends
     // through the exit handler.
