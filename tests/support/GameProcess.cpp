@@ -352,19 +352,7 @@ void GameProcess::key(const std::string& keysym) { xdotool({"key", keysym}); }
 
 void GameProcess::type(const std::string& text) { xdotool({"type", "--delay", "30", text}); }
 
-void GameProcess::autoRepeat(const std::vector<std::string>& keysyms, bool on) {
-    Display* d = dpy(display);
-    for (const std::string& k : keysyms) {
-        XKeyboardControl control;
-        control.key = XKeysymToKeycode(d, XStringToKeysym(k.c_str()));
-        control.auto_repeat_mode = on ? AutoRepeatModeDefault : AutoRepeatModeOff;
-        XChangeKeyboardControl(d, KBKey | KBAutoRepeatMode, &control);
-    }
-    XSync(d, False);
-}
-
 void GameProcess::keyDown(const std::vector<std::string>& keysyms) {
-    autoRepeat(keysyms, false);
     std::vector<std::string> args{"keydown"};
     args.insert(args.end(), keysyms.begin(), keysyms.end());
     xdotool(args);
@@ -374,7 +362,10 @@ void GameProcess::keyUp(const std::vector<std::string>& keysyms) {
     std::vector<std::string> args{"keyup"};
     args.insert(args.end(), keysyms.begin(), keysyms.end());
     xdotool(args);
-    autoRepeat(keysyms, true);
 }
+
+void GameProcess::buttonDown() { xdotool({"mousedown", "1"}); }
+
+void GameProcess::buttonUp() { xdotool({"mouseup", "1"}); }
 
 void GameProcess::requestClose() { xwindow::sendCloseRequest(window); }
