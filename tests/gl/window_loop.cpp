@@ -24,6 +24,7 @@ namespace {
 // where other tests open theirs.
 void runInChild(RecordingApp* app, int x, int y) {
     static ofAppGlutWindow window;
+    xwindow::placeOnScreen(x, y, 160, 120);
     glutInitWindowPosition(x, y);
     ofSetupOpenGL(&window, 160, 120, 0);
     ofRunApp(app);
@@ -258,7 +259,9 @@ TEST(FrameLoop, CloseRequestAndLostServerEndThroughTheExitHandlerWithTheirStatus
 TEST(FrameLoop, RunsWithoutAnApplicationAndStillAnnouncesTheExit) {
     ChildProcess child([] {
         static ofAppGlutWindow window;
-        glutInitWindowPosition(920, 320);
+        int x = 920, y = 320;
+        xwindow::placeOnScreen(x, y, 160, 120);
+        glutInitWindowPosition(x, y);
         ofSetupOpenGL(&window, 160, 120, 0);
         ofAppEvents.draw += Poco::delegate(+[](const void*, ofEventArgs&) {
             if (ofGetFrameNum() == 2) exit(0);

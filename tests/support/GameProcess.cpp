@@ -204,7 +204,9 @@ bool GameProcess::start(const std::vector<std::string>& args) {
         return false;
     }
     if (!findWindow(20 * patience())) return false;
-    XMoveWindow(dpy(display), window, kWindowX, kWindowY);
+    int x = kWindowX, y = kWindowY;
+    xwindow::placeOnScreen(x, y, 800, 600);
+    XMoveWindow(dpy(display), window, x, y);
     raise();
     return true;
 }
