@@ -105,6 +105,10 @@ void GameManager::setup() {
 // Frame
 
 void GameManager::update() {
+    // Input comes in batches between frames; a stray key released in the
+    // last one with no press right after it is up for real.
+    for (int key : releasedStrayKeys) strayKeys.erase(key);
+    releasedStrayKeys.clear();
     if (state == STATE_PLAYING) {
         if (!scene) return;
         scene->mouseX = mouseX;
@@ -124,6 +128,9 @@ void GameManager::gameOver() {
     state = scores->rankOf(finalScore) != -1 ? STATE_ENTER_NAME : STATE_AFTER_GAME;
     delete scene;
     scene = nullptr;
+    screenShown = false;
+    pressOnScreen = false;
+    strayKeys = heldKeys;
 }
 
 void GameManager::leaveGame() {
@@ -217,7 +224,12 @@ void GameManager::layout() {
     }
 }
 
+void GameManager::mousePressed(int, int, int) {
+    if (screenShown) pressOnScreen = true;
+}
+
 void GameManager::mouseReleased(int x, int y, int button) {
+    if (state != STATE_PLAYING && !pressOnScreen) return;
     switch (state) {
     case STATE_MAIN_MENU:
         if (hits(startGameRect, x, y)) state = STATE_LOADING;
@@ -266,15 +278,23 @@ bool GameManager::editName(std::string& name, int key) {
 }
 
 void GameManager::keyPressed(int key) {
+    heldKeys.insert(key);
     if (state == STATE_PLAYING) {
         if (key == 'q' || key == 'Q') leaveGame();
         else if (scene) scene->keyPressed(key);
-    } else if (state == STATE_ENTER_NAME) {
-        if (editName(playerName, key)) saveName();
+        return;
     }
+    if (!screenShown) strayKeys.insert(key);
+    if (strayKeys.count(key)) {
+        releasedStrayKeys.erase(key);
+        return;
+    }
+    if (state == STATE_ENTER_NAME && editName(playerName, key)) saveName();
 }
 
 void GameManager::keyReleased(int key) {
+    heldKeys.erase(key);
+    if (strayKeys.count(key)) releasedStrayKeys.insert(key);
     if (state == STATE_PLAYING && scene) scene->keyReleased(key);
 }
 
@@ -329,6 +349,7 @@ void GameManager::draw() {
         if (scene) scene->draw();
         return;
     }
+    screenShown = true;
     ofSetColor(255, 255, 255);
     background->draw(0, 0, float(ofGetWidth()), float(ofGetHeight()));
 

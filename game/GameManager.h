@@ -1,6 +1,7 @@
 #pragma once
 // The application object: the menu and screen state machine around one game,
 // the highscore table and the name entry.
+#include <set>
 #include <string>
 
 #include "ofBaseApp.h"
@@ -35,6 +36,7 @@ public:
     void draw() override;
     void keyPressed(int key) override;
     void keyReleased(int key) override;
+    void mousePressed(int x, int y, int button) override;
     void mouseReleased(int x, int y, int button) override;
 
     // The rules that turn a measured text box into a clickable box.
@@ -85,6 +87,21 @@ public:
     int finalScore = 0;
 
 private:
+    // Input that began during play must not act on the screens after it:
+    // the name entry's Save box lies where players aim, and the after-game
+    // EXIT box where the health bar was. Until the screen after a game has
+    // been drawn, whatever arrives was meant for the game.
+    bool screenShown = true;
+    // A mouse release acts on that screen only after a press on it.
+    bool pressOnScreen = true;
+    // Keys down as far as their presses and releases tell.
+    std::set<int> heldKeys;
+    // Keys held since play type nothing until they are really let go.
+    std::set<int> strayKeys;
+    // Stray keys released in the current batch of input: auto-repeat sends a
+    // release and a press together while the key stays down.
+    std::set<int> releasedStrayKeys;
+
     void layout();
     void gameOver();
     void saveName();

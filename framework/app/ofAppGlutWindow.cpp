@@ -31,6 +31,9 @@ bool bEnableSetupScreen;
 int buttonInUse;
 bool bDrawingToFront;  // the front buffer was selected while clearing was off
 ofBaseApp* ofAppPtr;
+bool processExiting;  // exit() has begun: its handlers are running
+
+void noteProcessExiting() { processExiting = true; }
 
 // Kept between calls and handed to listeners by reference.
 ofMouseEventArgs mouseEventArgs;
@@ -46,6 +49,17 @@ constexpr int escapeKey = 27;
 constexpr int specialKeyFlag = 0x100;
 constexpr int bitsPerPixel = 32;
 constexpr int refreshRate = 60;
+
+// freeglut also reports each wheel notch as a press and release of buttons
+// 3 to 6; applications take any release for a click.
+bool isMouseButton(int button) { return button >= GLUT_LEFT_BUTTON && button <= GLUT_RIGHT_BUTTON; }
+
+// Function keys, arrows, page up and down, home, end and insert. freeglut
+// also reports Shift, Ctrl, Alt, Num Lock, keypad Begin and Delete as
+// special keys, which would reach applications as keys of their own.
+bool isSpecialKey(int key) {
+    return (key >= GLUT_KEY_F1 && key <= GLUT_KEY_F12) || (key >= GLUT_KEY_LEFT && key <= GLUT_KEY_INSERT);
+}
 
 void initDisplayMode(const std::string& displayString) {
     if (!displayString.empty()) {
@@ -142,6 +156,13 @@ void ofAppGlutWindow::initializeWindow() {
     // Left to GLUT, a close request would tear the window and its GL context
     // down before exit(); ending here keeps them alive for the exit handler.
     glutCloseFunc(closeCallback);
+    // GLUT closes its windows once more from inside exit(), calling the hook
+    // again. Registered after glutInit, this handler runs before that.
+    static bool exitNoted = false;
+    if (!exitNoted) {
+        atexit(noteProcessExiting);
+        exitNoted = true;
+    }
 }
 
 void ofAppGlutWindow::runMainLoop(ofBaseApp* appPtr) {
@@ -312,7 +333,7 @@ void ofAppGlutWindow::displayCallback() {
 }
 
 void ofAppGlutWindow::mouseCallback(int button, int state, int x, int y) {
-    if (frameCount <= 0) return;
+    if (frameCount <= 0 || !isMouseButton(button)) return;
     if (ofAppPtr) {
         ofAppPtr->mouseX = x;
         ofAppPtr->mouseY = y;
@@ -371,10 +392,12 @@ void ofAppGlutWindow::keyboardUpCallback(unsigned char key, int, int) {
 }
 
 void ofAppGlutWindow::specialKeyCallback(int key, int, int) {
+    if (!isSpecialKey(key)) return;
     notifyKeyPressed(specialKeyPressedEventArgs, key | specialKeyFlag);
 }
 
 void ofAppGlutWindow::specialKeyUpCallback(int key, int, int) {
+    if (!isSpecialKey(key)) return;
     notifyKeyReleased(specialKeyReleasedEventArgs, key | specialKeyFlag);
 }
 
@@ -390,4 +413,9 @@ void ofAppGlutWindow::resizeCallback(int w, int h) {
     framesSinceResize = 0;
 }
 
-void ofAppGlutWindow::closeCallback() { exit(0); }
+void ofAppGlutWindow::closeCallback() {
+    // Only a close request ends the program here. Once exit() runs, a second
+    // exit() from inside its handlers would be undefined and would replace
+    // the status the program ends with.
+    if (!processExiting) exit(0);
+}

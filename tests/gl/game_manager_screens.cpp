@@ -176,3 +176,53 @@ TEST_F(ManagerScreens, LoadingShowsOneFrameThenPlayUntilTheShipDies) {
         EXPECT_EQ(manager.state, GameManager::STATE_AFTER_GAME);
     }
 }
+
+TEST_F(ManagerScreens, InputBegunInPlayDoesNotActOnTheNameEntry) {
+    manager.state = GameManager::STATE_LOADING;
+    frame(manager);
+    frame(manager);
+    ASSERT_EQ(manager.state, GameManager::STATE_PLAYING);
+    // Firing and steering when the ship breaks up.
+    manager.mousePressed(400, 300, 0);
+    manager.keyPressed('w');
+    manager.keyPressed('a');
+    manager.scene->getShip()->getHealth() = -1;
+    manager.update();
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    manager.update();
+    manager.update();  // the Save box settles once the name box has its height
+    const int x = int(manager.saveRect.x) + 5, y = int(manager.saveRect.y) + 5;
+    auto clickSave = [&] {
+        manager.mousePressed(x, y, 0);
+        manager.mouseReleased(x, y, 0);
+    };
+    // Queued during the pause: clicks, a tap and w's auto-repeat.
+    clickSave();
+    manager.keyPressed('e');
+    manager.keyReleased('e');
+    manager.keyReleased('w');
+    manager.keyPressed('w');
+    frame(manager);
+    // Once the screen shows: the fire button let go over Save, w let go, a
+    // auto-repeating, then let go too.
+    manager.mouseReleased(x, y, 0);
+    manager.keyReleased('w');
+    manager.keyReleased('a');
+    manager.keyPressed('a');
+    manager.update();
+    manager.keyReleased('a');
+    manager.update();
+    EXPECT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    EXPECT_EQ(manager.playerName, "");
+    EXPECT_FALSE(fs::exists("data/scores.txt"));
+
+    // Keys and clicks of this screen count.
+    manager.keyPressed('a');
+    manager.keyPressed('w');
+    clickSave();
+    EXPECT_EQ(manager.state, GameManager::STATE_AFTER_GAME);
+    std::ifstream in("data/scores.txt");
+    std::string name;
+    std::getline(in, name);
+    EXPECT_EQ(name, "aw");
+}

@@ -24,6 +24,7 @@ namespace {
 // where other tests open theirs.
 void runInChild(RecordingApp* app, int x, int y) {
     static ofAppGlutWindow window;
+    xwindow::placeOnScreen(x, y, 160, 120);
     glutInitWindowPosition(x, y);
     ofSetupOpenGL(&window, 160, 120, 0);
     ofRunApp(app);
@@ -54,13 +55,13 @@ TEST(FrameLoop, CallbacksAndEventsComeInOrderAndFramesAreCounted) {
         app->onSetup = [] { childSay("before first frame " + num(ofGetFrameNum()) + " " + num(ofGetFrameRate())); };
         app->onDraw = [] {
             childSay("timing " + num(ofGetFrameRate()) + " " + num(ofGetLastFrameTime()));
-            if (ofGetFrameNum() == 5) exit(0);  // as a menu's quit label does
+            if (ofGetFrameNum() == 5) exit(3);  // the status the program ends with is this one
             ofSleepMillis(3);                   // frames the millisecond clock can measure
         };
         runInChild(app, 1100, 20);
     });
     std::vector<std::string> lines = withoutResizes(child.readUntil());
-    ASSERT_EQ(child.waitExit(), 0);
+    ASSERT_EQ(child.waitExit(), 3);
 
     std::vector<std::string> expected = {"setup", "before first frame 0 60", "update 0", "event setup",
                                          "event update"};
@@ -224,29 +225,43 @@ TEST(FrameLoop, WithoutAutomaticClearingFramesAccumulateOnTheFrontBuffer) {
     EXPECT_EQ(lines[2], "drawing to back");
 }
 
-TEST(FrameLoop, CloseRequestEndsThroughTheExitHandlerWithTheContextAlive) {
-    ChildProcess child([] {
-        auto* app = new RecordingApp;
-        RecordingApp::recordFrames = false;
-        app->onSetup = [] { childSay("window " + std::to_string(xwindow::currentGlWindow())); };
-        app->onDraw = [] {
-            if (ofGetFrameNum() == 1) childSay("drawing");
-        };
-        app->onExit = [] { childSay(xwindow::glContextCurrent() ? "context current" : "context gone"); };
-        runInChild(app, 920, 170);
-    });
-    std::vector<std::string> start = child.readUntil("drawing");
-    ASSERT_GE(start.size(), 3u);
-    ASSERT_TRUE(startsWith(start[1], "window ")) << start[1];
-    ASSERT_TRUE(xwindow::sendCloseRequest(std::stoul(start[1].substr(7))));
-    EXPECT_EQ(child.readUntil(), (std::vector<std::string>{"exit", "context current", "event exit", "destructor"}));
-    EXPECT_EQ(child.waitExit(), 0);
+TEST(FrameLoop, CloseRequestAndLostServerEndThroughTheExitHandlerWithTheirStatus) {
+    struct Ending {
+        const char* name;
+        bool (*cause)(unsigned long window);
+        int status;
+    };
+    const Ending endings[] = {
+        {"close request", xwindow::sendCloseRequest, 0},
+        // Xlib ends the program with status 1 when its connection breaks.
+        {"killed client", [](unsigned long w) { return xwindow::xdotool({"windowkill", std::to_string(w)}); }, 1}};
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        ChildProcess child([] {
+            auto* app = new RecordingApp;
+            RecordingApp::recordFrames = false;
+            app->onSetup = [] { childSay("window " + std::to_string(xwindow::currentGlWindow())); };
+            app->onDraw = [] {
+                if (ofGetFrameNum() == 1) childSay("drawing");
+            };
+            app->onExit = [] { childSay(xwindow::glContextCurrent() ? "context current" : "context gone"); };
+            runInChild(app, 920, 170);
+        });
+        std::vector<std::string> start = child.readUntil("drawing");
+        ASSERT_GE(start.size(), 3u);
+        ASSERT_TRUE(startsWith(start[1], "window ")) << start[1];
+        ASSERT_TRUE(ending.cause(std::stoul(start[1].substr(7))));
+        EXPECT_EQ(child.readUntil(), (std::vector<std::string>{"exit", "context current", "event exit", "destructor"}));
+        EXPECT_EQ(child.waitExit(), ending.status);
+    }
 }
 
 TEST(FrameLoop, RunsWithoutAnApplicationAndStillAnnouncesTheExit) {
     ChildProcess child([] {
         static ofAppGlutWindow window;
-        glutInitWindowPosition(920, 320);
+        int x = 920, y = 320;
+        xwindow::placeOnScreen(x, y, 160, 120);
+        glutInitWindowPosition(x, y);
         ofSetupOpenGL(&window, 160, 120, 0);
         ofAppEvents.draw += Poco::delegate(+[](const void*, ofEventArgs&) {
             if (ofGetFrameNum() == 2) exit(0);

@@ -202,7 +202,9 @@ bool GameProcess::start(const std::vector<std::string>& args) {
         return false;
     }
     if (!findWindow(20 * patience())) return false;
-    XMoveWindow(dpy(display), window, kWindowX, kWindowY);
+    int x = kWindowX, y = kWindowY;
+    xwindow::placeOnScreen(x, y, 800, 600);
+    XMoveWindow(dpy(display), window, x, y);
     raise();
     return true;
 }
@@ -350,19 +352,7 @@ void GameProcess::key(const std::string& keysym) { xdotool({"key", keysym}); }
 
 void GameProcess::type(const std::string& text) { xdotool({"type", "--delay", "30", text}); }
 
-void GameProcess::autoRepeat(const std::vector<std::string>& keysyms, bool on) {
-    Display* d = dpy(display);
-    for (const std::string& k : keysyms) {
-        XKeyboardControl control;
-        control.key = XKeysymToKeycode(d, XStringToKeysym(k.c_str()));
-        control.auto_repeat_mode = on ? AutoRepeatModeDefault : AutoRepeatModeOff;
-        XChangeKeyboardControl(d, KBKey | KBAutoRepeatMode, &control);
-    }
-    XSync(d, False);
-}
-
 void GameProcess::keyDown(const std::vector<std::string>& keysyms) {
-    autoRepeat(keysyms, false);
     std::vector<std::string> args{"keydown"};
     args.insert(args.end(), keysyms.begin(), keysyms.end());
     xdotool(args);
@@ -372,7 +362,10 @@ void GameProcess::keyUp(const std::vector<std::string>& keysyms) {
     std::vector<std::string> args{"keyup"};
     args.insert(args.end(), keysyms.begin(), keysyms.end());
     xdotool(args);
-    autoRepeat(keysyms, true);
 }
+
+void GameProcess::buttonDown() { xdotool({"mousedown", "1"}); }
+
+void GameProcess::buttonUp() { xdotool({"mouseup", "1"}); }
 
 void GameProcess::requestClose() { xwindow::sendCloseRequest(window); }

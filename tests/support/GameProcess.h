@@ -74,9 +74,12 @@ public:
     void clickAsync(int x, int y);
     void key(const std::string& keysym);
     void type(const std::string& text);
-    // Held keys do not repeat: a repeat would reach whatever screen follows.
+    // Held keys auto-repeat as the X server repeats them.
     void keyDown(const std::vector<std::string>& keysyms);
     void keyUp(const std::vector<std::string>& keysyms);
+    // The first mouse button, held and let go wherever the pointer is.
+    void buttonDown();
+    void buttonUp();
     // What a window manager sends when the close box is pressed.
     void requestClose();
 
@@ -98,7 +101,6 @@ private:
     void raise();
     void xdotool(const std::vector<std::string>& args);
     void reapClicker();
-    void autoRepeat(const std::vector<std::string>& keysyms, bool on);
 
     std::string workDir;
     std::string why;

@@ -1,8 +1,10 @@
 #include "GameScreens.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace screens {
 
@@ -147,11 +149,21 @@ bool dieAtBorder(GameProcess& game, std::string& why) {
     game.moveMouse(400, 300);
     const std::vector<std::string> keys{"a", "w"};
     game.keyDown(keys);
+    game.buttonDown();
     Screenshot s;
     const bool over = game.waitFor(
         [](const Screenshot& shot) { return isNameEntry(shot) || isAfterGame(shot); }, 90 * GameProcess::patience(),
         &s);
+    if (over) {
+        // The name entry's labels close its column: Save, then Back.
+        const std::vector<Band> text = centreText(s);
+        const Band& label = isNameEntry(s) ? text[text.size() - 2] : text.back();
+        game.moveMouse(label.centreX(), label.centreY());
+    }
+    game.buttonUp();
     game.keyUp(keys);
+    // Time for the game to take in the release.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     if (!over) {
         why = "the ship did not die";
         s.savePng(game.dir() + "/no-death.png");

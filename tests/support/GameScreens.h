@@ -43,8 +43,10 @@ bool reachMenu(GameProcess& game, MenuPoints& p, std::string& why);
 // From the menu: Start_Game, the loading screen (when sawLoading is given,
 // whether a screenshot caught it) and play.
 bool startGame(GameProcess& game, const MenuPoints& p, std::string& why, bool* sawLoading = nullptr);
-// Steers into a corner with held keys until the game is over; the keys are
-// let go as soon as the next screen shows.
+// Steers into a corner with held keys and the fire button held until the
+// game is over. As soon as the next screen shows, the button is let go over
+// the label a click there would act on (Save, or EXIT after the game), and
+// the keys are let go: none of it may act on that screen.
 bool dieAtBorder(GameProcess& game, std::string& why);
 // The three steps above: from the menu to the screen after a game.
 bool playOneGame(GameProcess& game, std::string& why);

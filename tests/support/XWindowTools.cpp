@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace xwindow {
 
 bool xdotool(const std::vector<std::string>& args) {
@@ -72,6 +74,16 @@ bool sendCloseRequest(unsigned long window) {
     XSync(display, False);
     XCloseDisplay(display);
     return sent != 0;
+}
+
+void placeOnScreen(int& x, int& y, int w, int h) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    const int screenW = DisplayWidth(display, DefaultScreen(display));
+    const int screenH = DisplayHeight(display, DefaultScreen(display));
+    XCloseDisplay(display);
+    if (screenW < 1280) x = std::max(0, x * (screenW - w) / (1280 - w));
+    if (screenH < 1024) y = std::max(0, y * (screenH - h) / (1024 - h));
 }
 
 unsigned long currentGlWindow() { return glXGetCurrentDrawable(); }

@@ -13,6 +13,10 @@ bool waitViewable(unsigned long window, int timeoutMs = 5000);
 bool waitButtonHeld(int button, int timeoutMs = 30000);
 // What a window manager's close box sends: WM_DELETE_WINDOW.
 bool sendCloseRequest(unsigned long window);
+// Test windows are laid out for a 1280 x 1024 screen, apart from each other
+// and from the top left corner where other tests open theirs. On a smaller
+// screen a w x h window's place moves in proportion, so it lies whole on it.
+void placeOnScreen(int& x, int& y, int w, int h);
 
 // The X window of the current GL context, 0 without one.
 unsigned long currentGlWindow();
