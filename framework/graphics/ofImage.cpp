@@ -2,13 +2,13 @@
 
 #include <FreeImage.h>
 
-#include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "ofAppRunner.h"
+#include "ofImageHeader.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -87,19 +87,22 @@ FREE_IMAGE_FORMAT formatOf(const std::string& path) {
 }
 
 // The library allocates whatever size a file's header declares, so a few
-// bytes can ask for gigabytes. Rows are addressed with int pitches and sizes
-// here, in the library and in GL, so a buffer beyond INT_MAX bytes (counting
-// the 24 bits that lower depths are converted to) is refused before the
-// library allocates it. Formats that cannot read their header alone are left
-// to the library.
+// bytes could ask for gigabytes. No picture the game can use comes near
+// 8192 x 4096 pixels, the largest sky of a game of this kind: a file that
+// declares more is refused before the library decodes it. Where the library
+// cannot read a format's header alone, the header is read by hand.
 bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
-    if (!FreeImage_FIFSupportsNoPixels(fif)) return true;
-    FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
-    if (!header) return false;
-    unsigned int bits = std::max(FreeImage_GetBPP(header), 24u);
-    double bytes = double(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header) * (bits / 8);
-    FreeImage_Unload(header);
-    return bytes <= double(INT_MAX);
+    const uint64_t maxPixels = 8192 * 4096;
+    uint64_t pixels = 0;
+    if (FreeImage_FIFSupportsNoPixels(fif)) {
+        FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
+        if (!header) return false;
+        pixels = uint64_t(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header);
+        FreeImage_Unload(header);
+    } else if (!declaredPixelCount(fif, path, pixels)) {
+        return false;
+    }
+    return pixels <= maxPixels;
 }
 
 void unload(FIBITMAP* bmp) {
