@@ -134,8 +134,11 @@ ofImage& ofImage::operator=(const ofImage& other) {
 ofImage::~ofImage() { clear(); }
 
 void ofImage::clone(const ofImage& other) {
-    // A copy of an empty image is empty, and makes no texture.
+    // A copy of an empty image is empty, and makes no texture. The old
+    // texture goes even while texture use is off (clear keeps it then):
+    // texture use comes back on, and it would draw the old pixels.
     if (!other.myPixels.bAllocated) {
+        tex.clear();
         clear();
         bUseTexture = other.bUseTexture;
         return;

@@ -111,8 +111,10 @@ TEST_F(ImageTest, CopiesTypeChangesAndRescaling) {
         EXPECT_NE(copy->textureID(), a.textureID());
         EXPECT_TRUE(copy->tex.bAllocated());
     }
+    c.setUseTexture(false);
     c = empty;
     EXPECT_EQ(c.type, 3);
+    EXPECT_FALSE(c.tex.bAllocated()) << "the old texture goes, also while texture use was off";
     EXPECT_FALSE(Probe(empty).tex.bAllocated()) << "a copy of nothing makes no texture";
 
     unsigned int rgbTexture = a.textureID();
