@@ -294,11 +294,20 @@ bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
 
     // Plain 8-bit grey, 24-bit and 32-bit bitmaps are taken as they are;
     // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
-    // Non-standard types (16-bit grey, floats) that happen to have one of
-    // those depths go the same way, where the conversion refuses them.
+    // The 24-bit conversion takes no 16-bit grey: that becomes standard
+    // 8-bit grey (its high bytes) on the way. Floats have no such way and
+    // are refused.
+    bool grey16 = FreeImage_GetImageType(bmp) == FIT_UINT16;
+    if (grey16) {
+        FIBITMAP* grey = FreeImage_ConvertTo8Bits(bmp);
+        FreeImage_Unload(bmp);
+        bmp = grey;
+        if (!bmp) return false;
+    }
     unsigned int depth = FreeImage_GetBPP(bmp);
     bool standard = FreeImage_GetImageType(bmp) == FIT_BITMAP;
-    bool keep = standard && (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
+    bool keep = !grey16 && standard &&
+                (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
     if (!keep) {
         FIBITMAP* converted = FreeImage_ConvertTo24Bits(bmp);
         FreeImage_Unload(bmp);

@@ -197,6 +197,14 @@ TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
         FreeImage_Save(FIF_BMP, bmp, ("data/pal" + std::to_string(bits) + ".bmp").c_str(), 0);
         FreeImage_Unload(bmp);
     }
+    // 16-bit grey 0x1234, 0xABCD: their high bytes, as colour.
+    for (const char* name : {"data/grey16.png", "data/grey16.tif"}) {
+        FIBITMAP* bmp = FreeImage_AllocateT(FIT_UINT16, 2, 1);
+        WORD* row = reinterpret_cast<WORD*>(FreeImage_GetScanLine(bmp, 0));
+        row[0] = 0x1234, row[1] = 0xABCD;
+        FreeImage_Save(FreeImage_GetFIFFromFilename(name), bmp, name, 0);
+        FreeImage_Unload(bmp);
+    }
     struct Case {
         const char* name;
         int type, w;
@@ -207,6 +215,8 @@ TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
                  {"deep.png", 1, 2, {255, 0, 0}, {255, 0, 0}},
                  {"pal8.bmp", 1, 3, {0, 255, 7}, {120, 135, 7}},
                  {"pal1.bmp", 1, 3, {0, 255, 7}, {40, 215, 7}},
+                 {"grey16.png", 1, 2, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
+                 {"grey16.tif", 1, 2, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
                  {"data/photo.png", 1, 8, {0, 0, 254}, {0, 0, 254}}};  // JPEG contents, PNG name
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
