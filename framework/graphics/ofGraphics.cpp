@@ -4,6 +4,7 @@
 #include "ofGLHeaders.h"
 #include "ofLog.h"
 
+#include <climits>
 #include <cmath>
 #include <deque>
 
@@ -42,6 +43,16 @@ float clampUnit(float v) {
     if (v >= 1.0f) return 1.0f;
     if (v < 0.0f) return 0.0f;
     return v;
+}
+
+// A style's colour component truncated toward zero for ofSetColor, which
+// clamps it to 0 to 255 in turn. Beyond int it clamps to int's ends; NaN
+// is ignored and the current colour's component stays.
+int colorComponent(float v, float current) {
+    if (std::isnan(v)) v = current;
+    if (v >= 2147483648.0f) return INT_MAX;
+    if (v < -2147483648.0f) return INT_MIN;
+    return static_cast<int>(v);
 }
 
 void buildCircleTable(int res) {
@@ -189,8 +200,9 @@ void ofDisableArbTex() { bUsingArbTex = false; }
 ofStyle ofGetStyle() { return currentStyle; }
 
 void ofSetStyle(const ofStyle& style) {
-    ofSetColor(static_cast<int>(style.color.r), static_cast<int>(style.color.g),
-               static_cast<int>(style.color.b), static_cast<int>(style.color.a));
+    const ofColor& now = currentStyle.color;
+    ofSetColor(colorComponent(style.color.r, now.r), colorComponent(style.color.g, now.g),
+               colorComponent(style.color.b, now.b), colorComponent(style.color.a, now.a));
     ofSetCircleResolution(style.circleResolution);
     ofSetLineWidth(style.lineWidth);
     ofSetRectMode(style.rectMode);

@@ -2,14 +2,14 @@
 
 #include <FreeImage.h>
 
-#include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "ofAppRunner.h"
 #include "ofFileReplacement.h"
+#include "ofImageHeader.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -88,19 +88,22 @@ FREE_IMAGE_FORMAT formatOf(const std::string& path) {
 }
 
 // The library allocates whatever size a file's header declares, so a few
-// bytes can ask for gigabytes. Rows are addressed with int pitches and sizes
-// here, in the library and in GL, so a buffer beyond INT_MAX bytes (counting
-// the 24 bits that lower depths are converted to) is refused before the
-// library allocates it. Formats that cannot read their header alone are left
-// to the library.
+// bytes could ask for gigabytes. No picture the game can use comes near
+// 8192 x 4096 pixels, the largest sky of a game of this kind: a file that
+// declares more is refused before the library decodes it. Where the library
+// cannot read a format's header alone, the header is read by hand.
 bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
-    if (!FreeImage_FIFSupportsNoPixels(fif)) return true;
-    FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
-    if (!header) return false;
-    unsigned int bits = std::max(FreeImage_GetBPP(header), 24u);
-    double bytes = double(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header) * (bits / 8);
-    FreeImage_Unload(header);
-    return bytes <= double(INT_MAX);
+    const uint64_t maxPixels = 8192 * 4096;
+    uint64_t pixels = 0;
+    if (FreeImage_FIFSupportsNoPixels(fif)) {
+        FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
+        if (!header) return false;
+        pixels = uint64_t(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header);
+        FreeImage_Unload(header);
+    } else if (!declaredPixelCount(fif, path, pixels)) {
+        return false;
+    }
+    return pixels <= maxPixels;
 }
 
 void unload(FIBITMAP* bmp) {
@@ -132,8 +135,11 @@ ofImage& ofImage::operator=(const ofImage& other) {
 ofImage::~ofImage() { clear(); }
 
 void ofImage::clone(const ofImage& other) {
-    // A copy of an empty image is empty, and makes no texture.
+    // A copy of an empty image is empty, and makes no texture. The old
+    // texture goes even while texture use is off (clear keeps it then):
+    // texture use comes back on, and it would draw the old pixels.
     if (!other.myPixels.bAllocated) {
+        tex.clear();
         clear();
         bUseTexture = other.bUseTexture;
         return;
@@ -289,11 +295,20 @@ bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
 
     // Plain 8-bit grey, 24-bit and 32-bit bitmaps are taken as they are;
     // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
-    // Non-standard types (16-bit grey, floats) that happen to have one of
-    // those depths go the same way, where the conversion refuses them.
+    // The 24-bit conversion takes no 16-bit grey: that becomes standard
+    // 8-bit grey (its high bytes) on the way. Floats have no such way and
+    // are refused.
+    bool grey16 = FreeImage_GetImageType(bmp) == FIT_UINT16;
+    if (grey16) {
+        FIBITMAP* grey = FreeImage_ConvertTo8Bits(bmp);
+        FreeImage_Unload(bmp);
+        bmp = grey;
+        if (!bmp) return false;
+    }
     unsigned int depth = FreeImage_GetBPP(bmp);
     bool standard = FreeImage_GetImageType(bmp) == FIT_BITMAP;
-    bool keep = standard && (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
+    bool keep = !grey16 && standard &&
+                (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
     if (!keep) {
         FIBITMAP* converted = FreeImage_ConvertTo24Bits(bmp);
         FreeImage_Unload(bmp);

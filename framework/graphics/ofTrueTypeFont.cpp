@@ -3,6 +3,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cmath>
+
 #include "ofGLHeaders.h"
 #include "ofGlyphContours.h"
 #include "ofGraphics.h"
@@ -217,8 +219,9 @@ ofRectangle ofTrueTypeFont::getStringBoundingBox(std::string s, float x, float y
     float minX = -1, minY = -1, maxX = -1, maxY = -1;
     bool first = true;
     float v = visibleBorder;
-    // Measuring steps down by whole pixels.
-    walkString(s, int(lineHeight), [&](int index, float X, float Y) {
+    // Measuring steps down by whole pixels, truncated in floating point: a
+    // line height beyond int (or NaN) has no int to truncate to.
+    walkString(s, std::trunc(lineHeight), [&](int index, float X, float Y) {
         const ofGlyphRecord& g = glyphs[index];
         float left = x + X + g.left;
         float right = left + g.width + 2 * v;

@@ -5,7 +5,10 @@
 void ofSeedRandom();
 void ofSeedRandom(int seed);
 
-// Uniform in [min(x, y), max(x, y)); x when both are equal.
+// Uniform in [min(x, y), max(x, y)) before the result is rounded to float;
+// that rounding can give max(x, y) itself when the span is small next to
+// min(x, y) (ofRandom(1e8, 1e8 + 8) often returns 1e8 + 8). x when both are
+// equal.
 float ofRandom(float x, float y);
 float ofRandomSignedUnit();   // [-1, 1)
 float ofRandomUnit();         // [0, 1)

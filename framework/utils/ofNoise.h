@@ -1,6 +1,8 @@
 #pragma once
 // Simplex noise in one to four dimensions. The signed forms lie roughly in
-// -1 to 1, the others in 0 to 1; both repeat every 256 units on each axis.
+// -1 to 1, the others in 0 to 1. In 1D both repeat every 256 units. The 2D
+// to 4D lattices are skewed: those repeat after 256 cells along the skewed
+// lattice's own axes, and along no axis of x, y, z or w.
 
 float ofSignedNoise(float x);
 float ofSignedNoise(float x, float y);

@@ -11,8 +11,10 @@
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
 #include "GameManager.h"
+#include "HighscoreFile.h"
 #include "Ship.h"
 #include "TestPaths.h"
+#include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 
@@ -113,6 +115,44 @@ TEST_F(ManagerScreens, MenuLabelsAreDrawnFromTheirBoxes) {
     }
     EXPECT_GT(above, 10);
     EXPECT_EQ(below, 0);
+}
+
+TEST_F(ManagerScreens, EveryTextFitsTheWindow) {
+    {
+        std::ofstream out("data/scores.txt");
+        for (int i = 0; i < 10; ++i) out << "WWWWWWWWWWWW\n2147483647\n";  // the longest names the entry takes
+    }
+    manager.highscoreText = manager.scores->toText();
+    ofTrueTypeFont& font = manager.font;
+    ASSERT_TRUE(font.bLoadedOk);
+    const float W = float(ofGetWidth()), H = float(ofGetHeight());
+    std::vector<std::pair<std::string, ofRectangle>> boxes;
+    for (int state : {GameManager::STATE_MAIN_MENU, GameManager::STATE_AFTER_GAME, GameManager::STATE_ENTER_NAME,
+                      GameManager::STATE_CONTROLS}) {
+        manager.state = state;
+        manager.update();
+        manager.update();
+        for (const ofRectangle& r : {manager.startGameRect, manager.controlsRect, manager.highscoresRect,
+                                     manager.instructionsRect, manager.creditsRect, manager.exitRect,
+                                     manager.backToMenuRect, manager.saveRect, manager.nameRect, manager.backRect})
+            boxes.push_back({"label box in state " + std::to_string(state), r});
+    }
+    // Drawn as the screens draw them: centred on the window's middle.
+    auto centred = [&](const std::string& text, float y) {
+        boxes.push_back({text, font.getStringBoundingBox(text, float(int(W) / 2) - font.stringWidth(text) * 0.5f, y)});
+    };
+    const float below = manager.backRect.y + manager.backRect.height + 50;
+    for (const std::string* text : {&manager.controlsText, &manager.instructionsText, &manager.creditsText})
+        centred(*text, below);
+    for (const std::string* text : {&manager.highscoreText, &manager.loadingText})
+        centred(*text, float(int(H) / 2) - font.stringHeight(*text) * 0.5f);
+    centred("Driftfield 2", 75);
+    const std::string prompt = "You made it to the top 10!\nPlease enter your name\nto store your highscore.";
+    boxes.push_back({prompt, font.getStringBoundingBox(prompt, 10, 50)});
+    for (const auto& [text, r] : boxes) {
+        EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.width <= W && r.y + r.height <= H)
+            << text << ": " << r.x << ", " << r.y << ", " << r.width << " x " << r.height;
+    }
 }
 
 TEST_F(ManagerScreens, NameBoxFollowsTheName) {

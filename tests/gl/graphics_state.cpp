@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 namespace {
 void expectGlColor(float r, float g, float b, float a) {
     float c[4];
@@ -109,6 +112,13 @@ TEST_F(DrawingState, ApplyingAStyleGoesThroughTheSetters) {
     EXPECT_EQ(s.polyMode, GLU_TESS_WINDING_NONZERO);
     EXPECT_EQ(s.rectMode, 1);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+
+    // Beyond int a component clamps like any other; NaN keeps the current one.
+    saved.color = ofColor(1e10f, -INFINITY, INFINITY, NAN);
+    saved.polyMode = GLU_TESS_WINDING_ODD;
+    ofSetStyle(saved);
+    s = ofGetStyle();
+    EXPECT_EQ((std::vector<float>{s.color.r, s.color.g, s.color.b, s.color.a}), (std::vector<float>{255, 0, 255, 77}));
 }
 
 // Xvfb's GLX lists no swap-interval control; calling one anyway aborts.

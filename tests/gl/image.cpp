@@ -116,8 +116,10 @@ TEST_F(ImageTest, CopiesTypeChangesAndRescaling) {
         EXPECT_NE(copy->textureID(), a.textureID());
         EXPECT_TRUE(copy->tex.bAllocated());
     }
+    c.setUseTexture(false);
     c = empty;
     EXPECT_EQ(c.type, 3);
+    EXPECT_FALSE(c.tex.bAllocated()) << "the old texture goes, also while texture use was off";
     EXPECT_FALSE(Probe(empty).tex.bAllocated()) << "a copy of nothing makes no texture";
 
     unsigned int rgbTexture = a.textureID();
@@ -200,6 +202,14 @@ TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
         FreeImage_Save(FIF_BMP, bmp, ("data/pal" + std::to_string(bits) + ".bmp").c_str(), 0);
         FreeImage_Unload(bmp);
     }
+    // 16-bit grey 0x1234, 0xABCD: their high bytes, as colour.
+    for (const char* name : {"data/grey16.png", "data/grey16.tif"}) {
+        FIBITMAP* bmp = FreeImage_AllocateT(FIT_UINT16, 2, 1);
+        WORD* row = reinterpret_cast<WORD*>(FreeImage_GetScanLine(bmp, 0));
+        row[0] = 0x1234, row[1] = 0xABCD;
+        FreeImage_Save(FreeImage_GetFIFFromFilename(name), bmp, name, 0);
+        FreeImage_Unload(bmp);
+    }
     struct Case {
         const char* name;
         int type, w;
@@ -210,6 +220,8 @@ TEST_F(ImageTest, LoadedFilesGiveTopDownRGBOfTheirType) {
                  {"deep.png", 1, 2, {255, 0, 0}, {255, 0, 0}},
                  {"pal8.bmp", 1, 3, {0, 255, 7}, {120, 135, 7}},
                  {"pal1.bmp", 1, 3, {0, 255, 7}, {40, 215, 7}},
+                 {"grey16.png", 1, 2, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
+                 {"grey16.tif", 1, 2, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
                  {"data/photo.png", 1, 8, {0, 0, 254}, {0, 0, 254}}};  // JPEG contents, PNG name
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -237,7 +249,9 @@ TEST_F(ImageTest, BadFilesAreRefusedAndTheImageKeepsWhatItHad) {
     spill("data/halfpng.png", png.substr(0, png.size() / 2));
     spill("data/empty.png", "");
     spill("data/text.png", "this is not an image\n");
-    // Well-formed PNG and BMP headers declaring 100000 x 100000 pixels.
+    // Headers declaring more than 8192 x 4096 pixels: PNG and BMP, which the
+    // library reads alone, and formats whose header is read by hand (8000 x
+    // 8000 each: a GIF's image after an extension, an MNG's embedded image).
     auto chunk = [](std::string type, std::string data) {
         std::string out(4, '\0'), body = type + data;
         uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
@@ -249,14 +263,22 @@ TEST_F(ImageTest, BadFilesAreRefusedAndTheImageKeepsWhatItHad) {
     spill("data/huge.png", std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", side + side + std::string("\x08\x02\0\0\0", 5)) +
                                chunk("IDAT", std::string("\x78\x9c\x03\0\0\0\0\x01", 8)) + chunk("IEND", ""));
     std::string bmp("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18);
-    spill("data/huge.bmp", bmp + "\xA0\x86\x01\0\xA0\x86\x01\0" + std::string("\x01\0\x18\0", 4) + std::string(40, '\0'));
+    spill("data/huge.bmp", bmp + std::string("\x01\x20\0\0\0\x10\0\0\x01\0\x18\0", 12) + std::string(40, '\0'));
+    std::string image8000("\x2c\0\0\0\0\x40\x1f\x40\x1f\0\x02\x02\x44\x01\0\x3b", 16);
+    spill("data/huge.gif", std::string("GIF89a\x40\x1f\x40\x1f\x80\0\0\0\0\0\xff\xff\xff!\xf9\x04\0\0\0\0\0", 27) + image8000);
+    std::string mhdr = std::string("\0\0\0\x05\0\0\0\x03", 8) + std::string(20, '\0');
+    spill("data/huge.mng", std::string("\x8aMNG\r\n\x1a\n", 8) + chunk("MHDR", mhdr) +
+                               chunk("IHDR", std::string("\0\0\x1f\x40\0\0\x1f\x40\x08\0\0\0\0", 13)) +
+                               chunk("IDAT", std::string("\x78\x9c\x03\0\0\0\0\x01", 8)) + chunk("IEND", "") + chunk("MEND", ""));
+    spill("data/huge.wbmp", std::string("\0\0\xbe\x40\xbe\x40", 6) + std::string(64, '\0'));
+    spill("data/huge.xbm", "#define h_width 8000\n#define h_height 8000\nstatic char h_bits[] = {0x00};\n");
 
     Probe img;
     unsigned char px[18] = {9, 8, 7};
     img.setFromPixels(px, 3, 2, 1, true);
     unsigned int texture = img.textureID();
     for (const char* name : {"missing.png", "headjpeg.jpg", "halfpng.png", "empty.png", "text.png", "huge.png", "huge.bmp",
-                             "grey.pfm", "colour.pfm"}) {
+                             "huge.gif", "huge.mng", "huge.wbmp", "huge.xbm", "grey.pfm", "colour.pfm"}) {
         SCOPED_TRACE(name);
         CaptureStdout out;
         EXPECT_FALSE(img.loadImage(name));

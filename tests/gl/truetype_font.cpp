@@ -12,6 +12,7 @@
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -216,6 +217,13 @@ TEST_F(FontTest, MeasuringWalksTheStringAsDrawingDoes) {
     // Line breaks step down whole pixels (40, not 40.04).
     box = font.getStringBoundingBox("A\n\nB", 0, 0);
     EXPECT_EQ(box.y + box.height, 80 + b.rows - b.top + 4);
+    // A line height beyond int measures as it is; a NaN one moves no glyph.
+    font.setLineHeight(1e10f);
+    EXPECT_FLOAT_EQ(font.getStringBoundingBox("A\nB", 0, 0).height, 1e10f);
+    font.setLineHeight(NAN);
+    box = font.getStringBoundingBox("A\nB", 0, 0);
+    EXPECT_EQ((std::vector<float>{box.y, box.height}), (std::vector<float>{float(-a.top), a.rows + 4.0f}));
+    font.setLineHeight(40.04f);
     // A blank is as wide as the bitmap of 'p'; trailing ones add nothing.
     box = font.getStringBoundingBox("  A B  ", 0, 0);
     EXPECT_EQ(box.x, 2 * p.width + a.left);

@@ -1,5 +1,6 @@
 #include "GameScreens.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -23,7 +24,18 @@ std::vector<Band> centreText(const Screenshot& s) { return s.bands(Area{150, 0, 
 bool menuPoints(const Screenshot& s, MenuPoints& p) {
     // Title on baseline 75, then Start_Game, Controls, Highscores,
     // Instructions and EXIT, each centred near x 400.
-    const std::vector<Band> lines = s.bands(Area{150, 0, 650, 460}, isMenuRed, 5);
+    // Start_Game's underscore may hang detached below its line: a band too
+    // thin for a line of text belongs to the one above.
+    std::vector<Band> lines;
+    for (const Band& b : s.bands(Area{150, 0, 650, 460}, isMenuRed, 5)) {
+        if (lines.empty() || b.bottom - b.top > 3) {
+            lines.push_back(b);
+            continue;
+        }
+        lines.back().bottom = b.bottom;
+        lines.back().left = std::min(lines.back().left, b.left);
+        lines.back().right = std::max(lines.back().right, b.right);
+    }
     if (lines.size() != 6) return false;
     if (!near(lines[0].bottom, 76, 4) || !near(lines[0].centreX(), 400, 12)) return false;
     for (size_t i = 1; i < lines.size(); ++i)

@@ -1,0 +1,14 @@
+#pragma once
+// The size an image file declares, read from its header by hand for the
+// formats whose header the image library cannot read without decoding.
+// Internal to ofImage.
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <string>
+
+// The width x height that the file at path declares for the image that the
+// library would decode from it (the larger one where a format declares two).
+// False when the header cannot be read: cut short, not of that format, or
+// of a form that the library's loader would not take either.
+bool declaredPixelCount(FREE_IMAGE_FORMAT fif, const std::string& path, uint64_t& pixels);
