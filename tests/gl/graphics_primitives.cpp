@@ -1,6 +1,7 @@
 // Primitives and the default screen projection, checked by what GL rasterises
 // into the back buffer and by the vertices GL's feedback mode reports.
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
@@ -8,53 +9,23 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace {
 
 using frameworkwindow::pixel;
 
-struct Vertex {
-    float x, y;  // framework coordinates: origin top left
-};
-
 // The distinct vertices of what `draw` sends down, in the order GL reports
 // them, and how many primitives (triangles or lines) they formed.
 struct Feedback {
-    std::vector<Vertex> vertices;
+    std::vector<glfeedback::Vertex> vertices;
     int primitives = 0;
 };
 
-template <class Draw>
-Feedback feedback(Draw draw) {
-    std::vector<GLfloat> buffer(64 * 1024);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    int n = glRenderMode(GL_RENDER);
-    Feedback fb;
-    auto add = [&](float x, float y) {
-        Vertex v{x, ofGetHeight() - y};
-        for (const Vertex& seen : fb.vertices) {
-            if (std::fabs(seen.x - v.x) < 1e-3f && std::fabs(seen.y - v.y) < 1e-3f) return;
-        }
-        fb.vertices.push_back(v);
-    };
-    for (int i = 0; i < n;) {
-        GLfloat token = buffer[i++];
-        int count = 0;
-        if (token == GL_POLYGON_TOKEN) {
-            count = static_cast<int>(buffer[i++]);
-        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-            count = 2;
-        } else {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
-        fb.primitives++;
-        for (int k = 0; k < count; k++, i += 2) add(buffer[i], buffer[i + 1]);
-    }
-    return fb;
+Feedback feedback(const std::function<void()>& draw) {
+    const auto prims = glfeedback::capture(draw);
+    return {glfeedback::distinct(prims), int(prims.size())};
 }
 
 class Primitives : public ::testing::Test {

@@ -4,6 +4,7 @@
 // the back buffer report them.
 #include "CaptureStdout.h"
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "PixelScreen.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
@@ -33,26 +34,12 @@ struct Feedback {
 };
 
 Feedback feedback(const std::function<void()>& draw) {
-    std::vector<GLfloat> buffer(256 * 1024);
-    glFeedbackBuffer(GLsizei(buffer.size()), GL_2D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    int n = glRenderMode(GL_RENDER);
+    const auto prims = glfeedback::capture(draw);
     Feedback fb;
-    for (int i = 0; i < n;) {
-        GLfloat token = buffer[i++];
-        if (token == GL_POLYGON_TOKEN) {
-            int count = int(buffer[i++]);
-            i += 2 * count;
-            fb.polygons++;
-        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-            fb.lines.push_back({{buffer[i], H - buffer[i + 1]}, {buffer[i + 2], H - buffer[i + 3]}});
-            i += 4;
-        } else {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
-    }
+    fb.polygons = glfeedback::count(prims, glfeedback::Kind::Polygon);
+    for (const auto& p : prims)
+        if (p.kind == glfeedback::Kind::Line || p.kind == glfeedback::Kind::LineReset)
+            fb.lines.push_back({{p.v[0].x, p.v[0].y}, {p.v[1].x, p.v[1].y}});
     return fb;
 }
 

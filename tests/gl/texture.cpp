@@ -3,6 +3,7 @@
 // feedback (exact corners and texture coordinates) and as pixels.
 #include "CaptureStdout.h"
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "PixelScreen.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
@@ -25,17 +26,9 @@ struct Corner {
 
 // The vertices draw() sends, in drawing coordinates, with their texture coordinates.
 std::vector<Corner> feedback(const std::function<void()>& draw) {
-    std::vector<GLfloat> buf(1024);
-    glFeedbackBuffer(GLsizei(buf.size()), GL_3D_COLOR_TEXTURE, buf.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    int n = glRenderMode(GL_RENDER);
     std::vector<Corner> out;
-    for (int i = 0; i < n && buf[i] == GL_POLYGON_TOKEN; i += 2 + int(buf[i + 1]) * 11)
-        for (int v = 0; v < int(buf[i + 1]); v++) {
-            const GLfloat* p = &buf[i + 2 + v * 11];  // window xyz, RGBA, strq
-            out.push_back({p[0] - ORIGIN, H - ORIGIN - p[1], p[7], p[8]});
-        }
+    for (const auto& prim : glfeedback::capture(draw))
+        for (const auto& v : prim.v) out.push_back({v.x - ORIGIN, v.y - ORIGIN, v.s, v.t});
     return out;
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+// What GL's feedback mode reports for a piece of drawing: each primitive with
+// its vertices in the viewport's pixels, origin at the top left and y growing
+// downwards as the framework draws, and their texture coordinates. Geometry
+// tests read this instead of guessing it from rasterised pixels.
+#include <functional>
+#include <vector>
+
+namespace glfeedback {
+
+struct Vertex {
+    float x, y, s, t;
+};
+
+enum class Kind { Point, Line, LineReset, Polygon, Bitmap, DrawPixel, CopyPixel };
+
+struct Primitive {
+    Kind kind;
+    std::vector<Vertex> v;
+};
+
+std::vector<Primitive> capture(const std::function<void()>& draw);
+
+int count(const std::vector<Primitive>& prims, Kind kind);
+// Every vertex once, in the order first met (equal within 1e-3).
+std::vector<Vertex> distinct(const std::vector<Primitive>& prims);
+
+}  // namespace glfeedback
