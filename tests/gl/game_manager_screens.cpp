@@ -50,11 +50,10 @@ class ManagerScreens : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        folder = testpaths::makeScratchDir("gl-manager");
-        fs::copy(testpaths::sourceDir() + "/data", folder + "/data", fs::copy_options::recursive);
-        ASSERT_EQ(chdir(folder.c_str()), 0);
+        static ScratchDir folder("gl-manager");
+        fs::copy(testpaths::sourceDir() + "/data", folder / "data", fs::copy_options::recursive);
+        ASSERT_EQ(chdir(folder.path().c_str()), 0);
     }
-    static void TearDownTestSuite() { fs::remove_all(folder); }
 
     void SetUp() override {
         fs::copy_file(testpaths::sourceDir() + "/data/scores.txt", "data/scores.txt",
@@ -62,11 +61,9 @@ protected:
         manager.setup();
     }
 
-    static std::string folder;
     GameManager manager;
 };
 
-std::string ManagerScreens::folder;
 
 }  // namespace
 

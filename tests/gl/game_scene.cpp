@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <unistd.h>
 
@@ -34,23 +35,19 @@ class GameScene : public ::testing::Test {
 protected:
     // Plays in a scratch folder holding a copy of the data folder.
     void enter(bool withSky = true) {
-        work = testpaths::makeScratchDir("scene");
-        fs::copy(testpaths::sourceDir() + "/data", work + "/data", fs::copy_options::recursive);
-        if (!withSky) fs::remove(work + "/data/space.jpg");
-        ASSERT_EQ(chdir(work.c_str()), 0);
+        work = std::make_unique<ScratchDir>("scene");
+        fs::copy(testpaths::sourceDir() + "/data", *work / "data", fs::copy_options::recursive);
+        if (!withSky) fs::remove(*work / "data/space.jpg");
+        ASSERT_EQ(chdir(work->path().c_str()), 0);
         frameworkwindow::ensure();
     }
-    // The scratch folder stays for a look when a test fails or when
-    // DRIFTFIELD_KEEP_SCRATCH is set.
-    void TearDown() override {
-        if (chdir("/") == 0 && !HasFailure() && !getenv("DRIFTFIELD_KEEP_SCRATCH")) fs::remove_all(work);
-    }
+    void TearDown() override { ASSERT_EQ(chdir("/"), 0); }
     // The back buffer as a PPM in the scratch folder.
     void savePicture(const std::string& name) {
         std::vector<char> rgb(800 * 600 * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        std::ofstream out(work + "/" + name, std::ios::binary);
+        std::ofstream out(*work / name, std::ios::binary);
         out << "P6\n800 600\n255\n";
         for (int row = 599; row >= 0; --row) out.write(&rgb[row * 800 * 3], 800 * 3);
     }
@@ -63,7 +60,7 @@ protected:
             }
         return n;
     }
-    std::string work;
+    std::unique_ptr<ScratchDir> work;
 };
 
 Meteor& putMeteor(Scene& scene, int i, ofPoint pos, float size) {

@@ -48,11 +48,11 @@ class ImageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        folder = testpaths::makeScratchDir("image");
+        static ScratchDir scratch("image");
+        folder = scratch.path();
         ASSERT_EQ(chdir(folder.c_str()), 0);
         ASSERT_EQ(system("mkdir data"), 0);
     }
-    static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
     static inline std::string folder;
     void SetUp() override {
         pixelscreen::set(W, H);

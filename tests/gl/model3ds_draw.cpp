@@ -79,7 +79,6 @@ class Draw : public ::testing::Test {
 protected:
     void SetUp() override {
         glcontext::ensure(kSize, kSize);
-        dir = testpaths::makeScratchDir("draw3ds");
         glViewport(0, 0, kSize, kSize);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -95,7 +94,6 @@ protected:
     }
     void TearDown() override {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        if (!HasFailure()) std::filesystem::remove_all(dir);
     }
 
     std::string save(const Model3ds& m, const std::string& name = "m.3ds") {
@@ -123,7 +121,8 @@ protected:
             EXPECT_NEAR(got[i], want[i], tolerance) << "at " << x << "," << y << " channel " << i;
     }
 
-    std::string dir;
+    ScratchDir scratch{"draw3ds"};
+    std::string dir = scratch.path();
 };
 
 Material coloured(const std::string& name, Color diffuse) {

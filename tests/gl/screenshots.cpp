@@ -81,11 +81,11 @@ class Screenshots : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        folder = testpaths::makeScratchDir("screenshots");
+        static ScratchDir scratch("screenshots");
+        folder = scratch.path();
         ASSERT_EQ(chdir(folder.c_str()), 0);
         ASSERT_EQ(mkdir("data", 0755), 0);
     }
-    static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
     static inline std::string folder;
 };
 }  // namespace

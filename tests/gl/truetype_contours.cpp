@@ -133,7 +133,8 @@ class Contours : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        ASSERT_EQ(chdir(testpaths::makeScratchDir("contours").c_str()), 0);
+        static ScratchDir folder("contours");
+        ASSERT_EQ(chdir(folder.path().c_str()), 0);
         ASSERT_EQ(system("mkdir data && cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf data/font.ttf"), 0);
     }
     void SetUp() override {

@@ -85,7 +85,8 @@ class FontTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         frameworkwindow::ensure();
-        ASSERT_EQ(chdir(testpaths::makeScratchDir("font").c_str()), 0);
+        static ScratchDir folder("font");
+        ASSERT_EQ(chdir(folder.path().c_str()), 0);
         ASSERT_EQ(system(("mkdir data && cp " + std::string(DEJAVU) + " data/dejavu.ttf").c_str()), 0);
         std::ofstream("data/garbage.ttf") << "not a font at all\n";
         writeBitmapFont("data/blocky.bdf");

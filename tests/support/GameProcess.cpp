@@ -150,7 +150,7 @@ double GameProcess::patience() {
 #endif
 }
 
-GameProcess::GameProcess(const std::string& tag) : workDir(testpaths::makeScratchDir(tag)) {
+GameProcess::GameProcess(const std::string& tag) : scratch(tag), workDir(scratch.path()) {
     // What a player's first run has, the starting table included.
     fs::copy(testpaths::sourceDir() + "/data", workDir + "/data", fs::copy_options::recursive);
 }
@@ -162,10 +162,6 @@ GameProcess::~GameProcess() {
         waitpid(pid, nullptr, 0);
     }
     if (display) XCloseDisplay(dpy(display));
-    if (!::testing::Test::HasFailure()) {
-        std::error_code ignored;
-        fs::remove_all(workDir, ignored);
-    }
 }
 
 void GameProcess::keepShot(const Screenshot& s, const std::string& name) {

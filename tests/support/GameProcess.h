@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "TestPaths.h"
+
 struct Rgb {
     int r = 0, g = 0, b = 0;
 };
@@ -46,7 +48,7 @@ bool isMenuRed(Rgb c);
 class GameProcess {
 public:
     // Makes the scratch folder and copies the repository's data/ into it;
-    // the folder is removed afterwards unless the test failed.
+    // the folder goes with the object.
     explicit GameProcess(const std::string& tag);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
@@ -102,6 +104,7 @@ private:
     void xdotool(const std::vector<std::string>& args);
     void reapClicker();
 
+    ScratchDir scratch;
     std::string workDir;
     std::string why;
     pid_t pid = -1;

@@ -36,12 +36,11 @@ std::string typed(std::initializer_list<int> keys, std::string name = "") {
 
 // A manager with a highscore file in a scratch folder and no window.
 struct ManagerTest : ::testing::Test {
-    std::string dir = testpaths::makeScratchDir("game_manager");
-    std::string path = dir + "/scores.txt";
+    ScratchDir dir{"game_manager"};
+    std::string path = dir / "scores.txt";
     GameManager manager;
 
     void SetUp() override { manager.scores = new HighscoreFile(path); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     void writeTable(int top) {
         std::ofstream out(path);

@@ -22,11 +22,10 @@ const std::string LOAD_ERROR = "OF_ERROR: Couldn't load text file!\n";
 const std::string SAVE_ERROR = "OF_ERROR: Couldn't save text file!\n";
 
 struct HighscoreFileTest : ::testing::Test {
-    std::string dir = testpaths::makeScratchDir("scores");
-    std::string path = dir + "/scores.txt";
+    ScratchDir dir{"scores"};
+    std::string path = dir / "scores.txt";
     HighscoreFile scores{path};
 
-    ~HighscoreFileTest() override { std::filesystem::remove_all(dir); }
     void write(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     std::string contents() const {
         std::stringstream s;
@@ -75,7 +74,7 @@ TEST_F(HighscoreFileTest, MissingFileReadsAsEmptyTableAndFirstInsertCreatesIt) {
     std::string expected = "first\n42\n";
     for (int i = 0; i < 9; ++i) expected += "\n0\n";
     EXPECT_EQ(contents(), expected);
-    EXPECT_EQ(entries(dir), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
 }
 
 TEST_F(HighscoreFileTest, MalformedFilesReadWithoutHarm) {
@@ -127,7 +126,7 @@ TEST_F(HighscoreFileTest, EverySaveWritesATemporaryOfItsOwnAndReplacesOnlyWhenCo
         EXPECT_TRUE(second.commit());
     }
     EXPECT_EQ(contents(), "second\n2\n");
-    EXPECT_EQ(entries(dir), (std::vector<std::string>{"scores.txt"}));
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"scores.txt"}));
 }
 
 TEST_F(HighscoreFileTest, AnInsertWaitsForTheOneBeforeItAndBothEntriesStay) {
@@ -158,20 +157,20 @@ TEST_F(HighscoreFileTest, SaveKeepsTheModeFollowsLinksAndLeavesTablesItMayNotWri
         ASSERT_EQ(chmod(path.c_str(), 0644), 0);
     }
     // A link is saved through: its file changes, the link stays.
-    ASSERT_EQ(mkdir((dir + "/real").c_str(), 0755), 0);
-    ASSERT_EQ(rename(path.c_str(), (dir + "/real/table.txt").c_str()), 0);
+    ASSERT_EQ(mkdir((dir / "real").c_str(), 0755), 0);
+    ASSERT_EQ(rename(path.c_str(), (dir / "real/table.txt").c_str()), 0);
     ASSERT_EQ(symlink("real/table.txt", path.c_str()), 0);
     scores.insert(990, "linked");
     EXPECT_TRUE(std::filesystem::is_symlink(path));
     EXPECT_EQ(scores.readNames()[0], "linked");
 
     // A folder under the table's name reads as missing and is not replaced.
-    HighscoreFile blocked(dir + "/real");
+    HighscoreFile blocked(dir / "real");
     CaptureStdout out;
     blocked.insert(950, "lost");
     EXPECT_EQ(out.finish(), LOAD_ERROR + LOAD_ERROR + LOAD_ERROR + SAVE_ERROR);
-    EXPECT_EQ(entries(dir + "/real"), (std::vector<std::string>{"table.txt"}));
-    EXPECT_EQ(entries(dir), (std::vector<std::string>{"real", "real.lock", "scores.txt", "scores.txt.lock"}));
+    EXPECT_EQ(entries(dir / "real"), (std::vector<std::string>{"table.txt"}));
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"real", "real.lock", "scores.txt", "scores.txt.lock"}));
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <unistd.h>
 
 TEST(ImageLibrary, StartsWithTheNextImageAfterEveryStop) {
-    ASSERT_EQ(chdir(testpaths::makeScratchDir("image-library").c_str()), 0);
+    ScratchDir folder("image-library");
+    ASSERT_EQ(chdir(folder.path().c_str()), 0);
     ASSERT_EQ(system("mkdir data && /usr/bin/convert -size 6x4 xc:'rgb(250,120,10)' data/c.png"), 0);
     // Stopping before any image exists, and twice, does nothing.
     ofCloseFreeImage();

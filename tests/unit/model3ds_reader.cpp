@@ -63,10 +63,6 @@ std::string zeroEnded(const std::string& s) { return s + std::string(1, '\0'); }
 
 class Reader : public ::testing::Test {
 protected:
-    void SetUp() override { dir = testpaths::makeScratchDir("reader"); }
-    void TearDown() override {
-        if (!HasFailure()) std::filesystem::remove_all(dir);
-    }
 
     std::string save(const Bytes& bytes, const std::string& fileName = "m.3ds") {
         std::string path = dir + "/" + fileName;
@@ -87,7 +83,8 @@ protected:
     }
     std::string loaded(const std::string& path) { return "[3DS] Model '" + path + "' loaded\n"; }
 
-    std::string dir;
+    ScratchDir scratch{"reader"};
+    std::string dir = scratch.path();
 };
 
 }  // namespace

@@ -23,14 +23,10 @@ namespace {
 class SoundEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testpaths::makeScratchDir("engine");
         capture = captureInto(dir);
     }
     void TearDown() override {
         engine.close();
-        if (!HasFailure()) {
-            std::system(("rm -rf " + dir).c_str());
-        }
     }
     Sound load(const std::vector<Tone>& tones, bool stream = false) {
         std::string path = dir + "/f" + std::to_string(++files) + ".wav";
@@ -41,7 +37,8 @@ protected:
     }
 
     ofSoundEngine engine;
-    std::string dir;
+    ScratchDir scratch{"engine"};
+    std::string dir = scratch.path();
     std::string capture;
     int files = 0;
 };

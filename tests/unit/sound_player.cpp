@@ -64,16 +64,12 @@ size_t mixableSince(Clock::time_point since) {
 class SoundPlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testpaths::makeScratchDir("sound");
         ASSERT_EQ(chdir(dir.c_str()), 0);
         ASSERT_EQ(system("mkdir -p data"), 0);
         capture = captureInto(dir);
     }
     void TearDown() override {
         ofSoundPlayer::closeFmod();
-        if (!HasFailure()) {
-            std::system(("rm -rf " + dir).c_str());
-        }
     }
     // Closes the engine so the capture is complete, then reads it.
     std::vector<float> heard() {
@@ -90,7 +86,8 @@ protected:
         EXPECT_TRUE(waitForFrames(capture, 2048));
     }
 
-    std::string dir;
+    ScratchDir scratch{"sound"};
+    std::string dir = scratch.path();
     std::string capture;
 };
 }

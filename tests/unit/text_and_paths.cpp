@@ -88,7 +88,6 @@ TEST(Conversions, SplitSkipsRunsOfDelimitersAndVersionText) {
 class Browser : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testpaths::makeScratchDir("browser");
         std::ofstream(dir + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << dir << "/tmp'\n"
                                          << "mv '" << dir << "/tmp' '" << dir << "/args'\n";
         chmod((dir + "/xdg-open").c_str(), 0755);
@@ -97,7 +96,6 @@ protected:
     }
     void TearDown() override {
         setenv("PATH", savedPath.c_str(), 1);
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
     // What the opener received, or "" if it did not run within the wait.
     std::string opened(std::chrono::milliseconds wait) {
@@ -108,7 +106,8 @@ protected:
         }
         return "";
     }
-    std::string dir, savedPath;
+    ScratchDir scratch{"browser"};
+    std::string dir = scratch.path(), savedPath;
 };
 
 TEST_F(Browser, RefusesAnythingButPlainHttp) {
