@@ -157,9 +157,14 @@ void model3DS::readSubChunks(std::ifstream* file, std::int64_t start, std::int64
                 pos += 6;   // containers: their sub-chunks continue this range
                 continue;
             }
-            std::int64_t chunkEnd = std::min(pos + static_cast<std::int64_t>(length), end);
-            readDataChunk(file, id, pos + 6, chunkEnd);
-            pos = chunkEnd;
+            // A chunk is read to its own end (or the file's), whatever its
+            // parent claims, and the walk goes on after it, never inside
+            // it; one that runs past its parent ends the parent's range.
+            // Its sub-chunks may have run past it in turn.
+            const std::int64_t chunkEnd = pos + static_cast<std::int64_t>(length);
+            m_walkEnd = chunkEnd;
+            readDataChunk(file, id, pos + 6, std::min(chunkEnd, m_fileSize));
+            pos = std::max(chunkEnd, m_walkEnd);
         }
         --m_depth;
     }
