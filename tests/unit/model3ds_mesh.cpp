@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -130,8 +131,14 @@ TEST(ModelFrontObject, KeepsItsRotationList) {
     EXPECT_EQ(loader.m_rotAngles, (std::vector<float>{30, 0, 45}));
     EXPECT_EQ(loader.m_rotAxes[0].x, 1);
 
-    loader.setRotation(-1, 10, 1, 1, 1);   // no such rotation: nothing changes
-    EXPECT_EQ(loader.m_numRotations, 3);
+    // No such rotation, or one too far out to hold: nothing changes (the
+    // first failure stops the test before a list of gigabytes is asked for).
+    for (int which : {-1, 65536, 200000000, INT_MAX}) {
+        loader.setRotation(which, 10, 1, 1, 1);
+        ASSERT_EQ(loader.m_numRotations, 3) << which;
+    }
+    loader.setRotation(65535, 10, 1, 1, 1);
+    EXPECT_EQ(loader.m_numRotations, 65536);
 
     loader.setPosition(1, 2, 3);
     loader.setScale(4, 5, 6);
