@@ -37,6 +37,13 @@ TEST(MeshBuild, NormalsAreAreaWeightedAndUnitLength) {
     for (std::size_t v = 0; v < 3; ++v) expectNormal(single, v, 0, 0, 1);
     expectNormal(single, 3, 0, 0, 0);   // used by no triangle
 
+    // A list that ends in part of a vertex: the part gets zeros, nothing past it.
+    single.m_vertices.resize(14, 7.0f);
+    single.calculateNormals();
+    ASSERT_EQ(single.m_normals.size(), 14u);
+    expectNormal(single, 0, 0, 0, 1);
+    EXPECT_EQ(single.m_normals[12] + single.m_normals[13], 0.0f);
+
     // Two triangles share the edge 0-1: one flat in z = 0 with area 1, one
     // standing in y = 0 (normal -y) with area 0.5. The shared vertices lean
     // twice as far towards the larger one: (0, -0.5, 1) normalised.

@@ -43,8 +43,8 @@ void mesh3DS::calculateNormals() {
         }
     }
     // Branch-free so the loop vectorises; a zero normal is divided by 1 and
-    // stays (0, 0, 0).
-    for (float* end = n + m_normals.size(); n != end; n += 3) {
+    // stays (0, 0, 0). Floats after the last whole vertex stay 0.
+    for (float* end = n + 3 * vertexCount; n != end; n += 3) {
         float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         float divisor = length != 0.0f ? length : 1.0f;
         n[0] /= divisor;
