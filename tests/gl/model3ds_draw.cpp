@@ -301,6 +301,8 @@ TEST_F(Draw, TwoSidedGroupsLightBackFacesAndRestoreLighting) {
         Material m = coloured("m", {0, 1, 0});
         m.ambient = {0, 0, 0};
         m.twoSided = twoSided;
+        m.shininess = twoSided ? -50.0f : 250.0f;   // beyond what GL takes
+        m.percentChunk = PercentChunk::Float;
         model3DS model;
         load(model, {{m}, {away}});
         glEnable(GL_LIGHTING);
@@ -311,6 +313,7 @@ TEST_F(Draw, TwoSidedGroupsLightBackFacesAndRestoreLighting) {
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, sentinel);
         model.draw();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         lit[twoSided] = pixel(12, 12);
 
         GLint twoSide = -1;

@@ -3,6 +3,7 @@
 #include "model3DS.h"
 #include "ofGLHeaders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -95,7 +96,10 @@ void mesh3DS::draw() {
             glMaterialfv(face, GL_DIFFUSE, textured ? white : diffuse);
             glMaterialfv(face, GL_AMBIENT, ambient);
             glMaterialfv(face, GL_SPECULAR, specular);
-            glMaterialf(face, GL_SHININESS, material.m_shininess * 128.0f);
+            // GL refuses a shininess outside 0 to 128 (and NaN falls to 0);
+            // a file's percentage may be anything.
+            const float shininess = material.m_shininess * 128.0f;
+            glMaterialf(face, GL_SHININESS, shininess > 0.0f ? std::min(shininess, 128.0f) : 0.0f);
         } else {
             glColor3fv(material.m_diffuse);
         }
