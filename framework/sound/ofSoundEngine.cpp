@@ -325,7 +325,11 @@ void ofSoundEngine::setFrequency(ChannelHandle handle, float hz) {
     std::lock_guard<std::mutex> lock(mutex);
     Channel* channel = findChannel(handle);
     if (channel != nullptr && !std::isnan(hz)) {
-        channel->frequency = std::clamp(hz, 0.0f, kMaxSpeedOverOutput * static_cast<float>(rate));
+        // Every file the reader takes can play at twice its speed, however
+        // slow the output.
+        const float maxHz = std::max(kMaxSpeedOverOutput * static_cast<float>(rate),
+                                     2.0f * static_cast<float>(ofSoundFile::kMaxRate));
+        channel->frequency = std::clamp(hz, 0.0f, maxHz);
     }
 }
 

@@ -201,6 +201,21 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
     EXPECT_GT(out.size() / 2 - spans[0].end, 0.05 * kRate);   // silent since the release
 }
 
+TEST_F(SoundEngineTest, EveryRateAFileMayHaveCanPlayAtTwiceItsSpeed) {
+    ASSERT_TRUE(engine.init(4));
+    const std::string path = dir + "/fast.wav";
+    writeTones(path, {{1000, 0.1}}, 1, 384000);
+    Sound sound;
+    ASSERT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::OK);
+    Channel channel = engine.playSound(sound, true);
+    for (float hz : {384000.0f, 768000.0f}) {
+        engine.setFrequency(channel, hz);
+        float got = 0.0f;
+        ASSERT_TRUE(engine.getFrequency(channel, &got));
+        EXPECT_EQ(got, hz);
+    }
+}
+
 namespace {
 long statusKb(const char* field) {
     std::ifstream status("/proc/self/status");
