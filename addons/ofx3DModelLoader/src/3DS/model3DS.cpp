@@ -67,6 +67,11 @@ static bool readAt(std::ifstream* file, std::int64_t& streamPos, std::int64_t po
     return readSome(file, streamPos, pos, dst, n) == n;
 }
 
+model3DS::~model3DS() {
+    if (!m_textureNames.empty())
+        glDeleteTextures(static_cast<GLsizei>(m_textureNames.size()), m_textureNames.data());
+}
+
 void model3DS::loadModel(std::string fileName, float scale) {
     std::string path = ofToDataPath(fileName, false);
     loadModel(path.c_str(), scale);
@@ -354,13 +359,18 @@ void model3DS::readDataChunk(std::ifstream* file, std::uint16_t id, std::int64_t
         break;
 
     case CHUNK_TEXTURE_MAP:
-    case CHUNK_BUMP_MAP:
+    case CHUNK_BUMP_MAP: {
         if (!material) break;
         m_tempMapName.clear();   // a map without a file name chunk names no file
         readSubChunks(file, pos, end);
+        // A name the material did not hold before was made for this chunk.
+        const GLuint& name = id == CHUNK_TEXTURE_MAP ? material->m_textureMapId : material->m_bumpMapId;
+        const GLuint before = name;
         material->loadTexture(m_filepath + m_tempMapName, id);
+        if (name != before) m_textureNames.push_back(name);
         hasTexture = true;
         break;
+    }
 
     case CHUNK_MAP_FILENAME:
         if (!material) break;

@@ -25,7 +25,9 @@
 class model3DS : public ofx3DBaseLoader {
 public:
     model3DS() = default;
-    ~model3DS() override = default;
+    // Deletes the texture names made for its maps, so the GL context it was
+    // loaded in must be current.
+    ~model3DS() override;
     model3DS(const model3DS&) = delete;   // meshes point back at their model
     model3DS& operator=(const model3DS&) = delete;
 
@@ -80,4 +82,7 @@ private:
     unsigned m_colorsRead = 0;
     unsigned m_percentsRead = 0;
     std::string m_groupName;   // scratch for face-material names
+    // Every texture name made for a map chunk, also those of materials that
+    // a later one of the same name replaced.
+    std::vector<GLuint> m_textureNames;
 };
