@@ -155,8 +155,8 @@ void ofSoundPlayer::loadSound(std::string fileName, bool stream) {
     isStreaming = stream;
 }
 
-// Streams are released too: each holds its decoded head and its file in the
-// engine until it is, however many are loaded over a long run.
+// Streams are released too: each holds its decoded head in the engine until
+// it is, however many are loaded over a long run.
 void ofSoundPlayer::unloadSound() {
     if (bLoadedOk) {
         sys().stop(channel);

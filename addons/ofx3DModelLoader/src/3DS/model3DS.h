@@ -7,11 +7,11 @@
 // Whatever the file says is checked against what it holds: a chunk is read
 // to its own end but never past the end of the file, one that runs past its
 // parent ends the parent's range and the walk goes on after it (never inside
-// it), a length below 6 ends the range it lies in, a count larger than its chunk holds is cut to the whole
-// entries present, names are cut at 20 bytes with the rest passed over up to
-// their zero byte, mesh chunks outside an object and material chunks outside
-// a material are skipped, and chunks nested deeper than any real file nests
-// them are skipped.
+// it), a length below 6 ends the range it lies in, a count larger than its
+// chunk holds is cut to the whole entries present, names are cut at 20 bytes
+// with the rest passed over up to their zero byte, mesh chunks outside an
+// object and material chunks outside a material are skipped, and chunks
+// nested deeper than any real file nests them are skipped.
 #include "ofx3DBaseLoader.h"
 #include "material3DS.h"
 #include "mesh3DS.h"
