@@ -139,6 +139,11 @@ int ofSoundEngine::createSound(const std::string& path, bool stream, SoundHandle
     sound->channels = file.channels();
     sound->rate = file.sampleRate();
     const uint64_t keepAtMost = stream ? kHeadFrames : kMaxSampleFloats / sound->channels;
+    // A sample that says it is too long is refused before any decoding; one
+    // that says less is still held to the limit while it decodes.
+    if (!stream && file.declaredFrames() > keepAtMost) {
+        return ERR_TOO_LARGE;
+    }
     // The header's length is only a hint for the first allocation.
     sound->data.reserve(static_cast<size_t>(
         std::min<uint64_t>({file.declaredFrames(), keepAtMost, uint64_t(1) << 20}) * sound->channels));
@@ -320,7 +325,11 @@ void ofSoundEngine::setFrequency(ChannelHandle handle, float hz) {
     std::lock_guard<std::mutex> lock(mutex);
     Channel* channel = findChannel(handle);
     if (channel != nullptr && !std::isnan(hz)) {
-        channel->frequency = std::clamp(hz, 0.0f, kMaxSpeedOverOutput * static_cast<float>(rate));
+        // Every file the reader takes can play at twice its speed, however
+        // slow the output.
+        const float maxHz = std::max(kMaxSpeedOverOutput * static_cast<float>(rate),
+                                     2.0f * static_cast<float>(ofSoundFile::kMaxRate));
+        channel->frequency = std::clamp(hz, 0.0f, maxHz);
     }
 }
 

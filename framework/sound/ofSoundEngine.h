@@ -11,7 +11,8 @@
 //
 // Ranges: volumes 0 to 1; pan 0 (left) to 1 (right), 0.5 in the middle;
 // frequencies in Hz from 0 (the channel holds still and is silent) up to 8
-// times the output rate. Values outside are clamped; NaN is ignored.
+// times the output rate or twice the highest rate a file may have, whichever
+// is more. Values outside are clamped; NaN is ignored.
 // Positions and lengths are in PCM frames of the sound's own rate.
 #include "ofSoundDevice.h"
 #include "ofSoundStream.h"

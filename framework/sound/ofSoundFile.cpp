@@ -8,10 +8,6 @@
 #include <cstring>
 
 namespace {
-// Files that claim absurd rates are not sound we can play.
-constexpr int kMinRate = 1000;
-constexpr int kMaxRate = 384000;
-
 // Float files may hold anything, NaN included; the mixer must only see
 // samples in range.
 void sanitize(float* samples, size_t count) {

@@ -9,6 +9,10 @@ struct sf_private_tag;
 
 class ofSoundFile {
 public:
+    // Files that claim rates outside these are not sound we can play.
+    static constexpr int kMinRate = 1000;
+    static constexpr int kMaxRate = 384000;
+
     ofSoundFile() = default;
     ~ofSoundFile();
     ofSoundFile(const ofSoundFile&) = delete;

@@ -140,12 +140,9 @@ void ofSoundPlayer::loadSound(std::string fileName, bool stream) {
     bMultiPlay = false;
     initializeFmod();
 
-    if (bLoadedOk) {
-        sys().stop(channel);
-        if (!isStreaming) {
-            sys().releaseSound(sound);
-        }
-    }
+    // The old sound goes first, whatever comes of the new one: a failed load
+    // leaves nothing that a later play could sound.
+    unloadSound();
 
     result = sys().createSound(fileName, stream, &sound);
     if (result != ofSoundEngine::OK) {
@@ -158,12 +155,12 @@ void ofSoundPlayer::loadSound(std::string fileName, bool stream) {
     isStreaming = stream;
 }
 
+// Streams are released too: each holds its decoded head in the engine until
+// it is, however many are loaded over a long run.
 void ofSoundPlayer::unloadSound() {
     if (bLoadedOk) {
         sys().stop(channel);
-        if (!isStreaming) {
-            sys().releaseSound(sound);
-        }
+        sys().releaseSound(sound);
         bLoadedOk = false;
     }
 }

@@ -2,7 +2,8 @@
 // Plays one sound file, loaded whole or streamed, on the shared sound
 // system. The player remembers volume, pan, speed, looping, pausing and
 // whether plays may overlap, and hands them to its channel while it plays
-// and again at every play.
+// and again at every play. It releases the sound it created, sample or
+// stream, when it loads another, unloads or is destroyed.
 #include "ofSoundEngine.h"
 
 #include <string>

@@ -7,7 +7,6 @@
 #include "GlContext.h"
 #include "Model3dsWriter.h"
 #include "model3DS.h"
-#include "ofGLHeaders.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -64,17 +63,6 @@ void writeSeeds(const std::string& dir) {
     }
 }
 
-// The lowest texture name not in use. Material maps take names the model
-// never gives back; deleting them after each input keeps the context as
-// fresh as at the start, so GL's own bookkeeping does not grow from input to
-// input and hide leaks of ours.
-GLuint nextTextureName() {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glDeleteTextures(1, &name);
-    return name;
-}
-
 void check(bool ok, const char* what) {
     if (!ok) {
         std::fprintf(stderr, "fuzz_model3ds: %s\n", what);
@@ -112,7 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         done += static_cast<std::size_t>(n);
     }
 
-    GLuint firstName = nextTextureName();
     model3DS model;
     model.loadModel(scratchFile.c_str(), 1.0f);
     for (const mesh3DS& mesh : model.m_meshes) {
@@ -124,6 +111,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::uint16_t i : group.second) check(i < vertexCount, "a group indexes past the vertices");
         }
     }
-    for (GLuint name = firstName, end = nextTextureName(); name < end; ++name) glDeleteTextures(1, &name);
     return 0;
 }

@@ -198,7 +198,11 @@ TEST_F(Draw, TextureMapsAreUploadedFlippedAndShownTheRightWayUp) {
     ofx3DModelLoader loader;
     auto* model = new model3DS();
     loader.m_model = model;
-    std::string path = save({{skin}, {square("skin")}});
+    // The second material of the name replaces the first, texture and all.
+    std::string path = save({{skin, skin}, {square("skin")}});
+    GLuint first = 0;   // the lowest free name: the model's are this and above
+    glGenTextures(1, &first);
+    glDeleteTextures(1, &first);
     {
         CaptureStdout out;
         model->loadModel(path.c_str(), 1.0f);
@@ -231,6 +235,12 @@ TEST_F(Draw, TextureMapsAreUploadedFlippedAndShownTheRightWayUp) {
     model->m_materials.at(std::string("skin\0", 5)).m_diffuse[0] = 0;
     loader.draw();
     expectColour(32, 32, {0, 255, 255});
+
+    // Every texture the model made goes with it, the replaced one's too.
+    const GLuint last = m.m_textureMapId;
+    ASSERT_GT(last, first);
+    loader.loadModel("none", 1.0f);   // no loader for that: the model goes, none comes
+    for (GLuint name = first; name <= last; ++name) EXPECT_FALSE(glIsTexture(name)) << name;
 }
 
 TEST_F(Draw, MapNamesAreCheckedAndMissingImagesLogged) {
@@ -300,6 +310,8 @@ TEST_F(Draw, TwoSidedGroupsLightBackFacesAndRestoreLighting) {
         Material m = coloured("m", {0, 1, 0});
         m.ambient = {0, 0, 0};
         m.twoSided = twoSided;
+        m.shininess = twoSided ? -50.0f : 250.0f;   // beyond what GL takes
+        m.percentChunk = PercentChunk::Float;
         model3DS model;
         load(model, {{m}, {away}});
         glEnable(GL_LIGHTING);
@@ -310,6 +322,7 @@ TEST_F(Draw, TwoSidedGroupsLightBackFacesAndRestoreLighting) {
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, sentinel);
         model.draw();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         lit[twoSided] = pixel(12, 12);
 
         GLint twoSide = -1;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -35,6 +36,13 @@ TEST(MeshBuild, NormalsAreAreaWeightedAndUnitLength) {
     ASSERT_EQ(single.m_normals.size(), single.m_vertices.size());
     for (std::size_t v = 0; v < 3; ++v) expectNormal(single, v, 0, 0, 1);
     expectNormal(single, 3, 0, 0, 0);   // used by no triangle
+
+    // A list that ends in part of a vertex: the part gets zeros, nothing past it.
+    single.m_vertices.resize(14, 7.0f);
+    single.calculateNormals();
+    ASSERT_EQ(single.m_normals.size(), 14u);
+    expectNormal(single, 0, 0, 0, 1);
+    EXPECT_EQ(single.m_normals[12] + single.m_normals[13], 0.0f);
 
     // Two triangles share the edge 0-1: one flat in z = 0 with area 1, one
     // standing in y = 0 (normal -y) with area 0.5. The shared vertices lean
@@ -130,8 +138,14 @@ TEST(ModelFrontObject, KeepsItsRotationList) {
     EXPECT_EQ(loader.m_rotAngles, (std::vector<float>{30, 0, 45}));
     EXPECT_EQ(loader.m_rotAxes[0].x, 1);
 
-    loader.setRotation(-1, 10, 1, 1, 1);   // no such rotation: nothing changes
-    EXPECT_EQ(loader.m_numRotations, 3);
+    // No such rotation, or one too far out to hold: nothing changes (the
+    // first failure stops the test before a list of gigabytes is asked for).
+    for (int which : {-1, 65536, 200000000, INT_MAX}) {
+        loader.setRotation(which, 10, 1, 1, 1);
+        ASSERT_EQ(loader.m_numRotations, 3) << which;
+    }
+    loader.setRotation(65535, 10, 1, 1, 1);
+    EXPECT_EQ(loader.m_numRotations, 65536);
 
     loader.setPosition(1, 2, 3);
     loader.setScale(4, 5, 6);

@@ -276,6 +276,9 @@ TEST_F(Reader, PrintsItsLinesAndSplitsThePath) {
 TEST_F(Reader, ReadsOnlyWhatTheFileTrulyHolds) {
     const Bytes facesPastParent = header(0x4120, 0x7FFFFFF0) + u16s({1, 0, 1, 2, 0});
     const Bytes group = chunk(0x4130, name("g") + u16s({1, 0}));
+    const Bytes vertices = chunk(0x4110, u16s({3}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    const Bytes quad = object(chunk(0x4110, u16s({4}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0})) +
+                              chunk(0x4120, u16s({1, 0, 1, 2, 0})));
     const struct {
         const char* what;
         Bytes bytes;
@@ -290,10 +293,17 @@ TEST_F(Reader, ReadsOnlyWhatTheFileTrulyHolds) {
          file(object(chunk(0x4110, u16s({1000}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0, 7})) +
                      chunk(0x4120, u16s({50, 0, 1, 2, 0, 9, 9})))),
          {9}},
-        {"a chunk past its parent is cut there; the next object is read",
-         file(object(chunk(0x4110, u16s({3}) + f32s({0, 0, 0, 1, 0, 0, 0, 1, 0})) + facesPastParent) +
-              object(kTriangle)),
-         {9, 9}},
+        {"a chunk past the end of the file is read to there and ends the walk",
+         file(object(vertices + facesPastParent) + object(kTriangle)), {9, 9}},
+        {"a chunk past its parent is read to its own end, once, and the walk goes on after it",
+         file(object(vertices + header(0x4120, 16 + quad.size()) + u16s({1, 0, 1, 2, 0})) + quad + object(kTriangle)),
+         {12, 9, 9}},
+        {"a main chunk ending inside an object still reads all of it",
+         header(0x4D4D, 12 + 10) + chunk(0x3D3D, object(kTriangle)), {9}},
+        {"a main chunk ending inside an unknown chunk skips all of it",
+         header(0x4D4D, 12 + object(kTriangle).size() + 10) +
+             chunk(0x3D3D, object(kTriangle) + chunk(0x4999, u16s({0, 0}) + object(kTriangle))),
+         {9}},
         {"a file cut inside a list keeps the whole entries",
          cut(file(object(kTriangle + chunk(0x4110, u16s({2}) + f32s({5, 5, 5, 6, 6, 6})))), 4), {12}},
         {"mesh chunks outside an object are skipped",

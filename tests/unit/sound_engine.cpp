@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <thread>
 #include <csignal>
 #include <sys/wait.h>
@@ -194,6 +196,62 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
     std::vector<Span> spans = soundingSpans(out);
     ASSERT_EQ(spans.size(), 1u);
     EXPECT_GT(out.size() / 2 - spans[0].end, 0.05 * kRate);   // silent since the release
+}
+
+TEST_F(SoundEngineTest, EveryRateAFileMayHaveCanPlayAtTwiceItsSpeed) {
+    ASSERT_TRUE(engine.init(4));
+    const std::string path = dir + "/fast.wav";
+    writeTones(path, {{1000, 0.1}}, 1, 384000);
+    Sound sound;
+    ASSERT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::OK);
+    Channel channel = engine.playSound(sound, true);
+    for (float hz : {384000.0f, 768000.0f}) {
+        engine.setFrequency(channel, hz);
+        float got = 0.0f;
+        ASSERT_TRUE(engine.getFrequency(channel, &got));
+        EXPECT_EQ(got, hz);
+    }
+}
+
+namespace {
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) {
+            return std::atol(line.c_str() + std::strlen(field));
+        }
+    }
+    return -1;
+}
+}
+
+TEST_F(SoundEngineTest, ASampleTooLongToHoldIsRefusedBeforeItIsDecoded) {
+    ASSERT_TRUE(engine.init(4));
+    // 8-bit mono, one frame more than a sample may hold (2^27 floats), all
+    // silence; a sparse file, so it takes no room on the disk.
+    const uint32_t frames = (1u << 27) + 1;
+    const std::string path = dir + "/long.wav";
+    {
+        std::ofstream f(path, std::ios::binary);
+        auto put = [&](uint32_t v, int bytes) { f.write(reinterpret_cast<const char*>(&v), bytes); };
+        f << "RIFF";
+        put(36 + frames, 4);
+        f << "WAVEfmt ";
+        // Format chunk size, PCM, mono, rate, bytes a second, bytes a frame, bits.
+        for (auto [v, bytes] : {std::pair<uint32_t, int>{16, 4}, {1, 2}, {1, 2}, {kRate, 4}, {kRate, 4}, {1, 2}, {8, 2}}) {
+            put(v, bytes);
+        }
+        f << "data";
+        put(frames, 4);
+    }
+    ASSERT_EQ(truncate(path.c_str(), 44 + frames), 0);
+    std::ofstream("/proc/self/clear_refs") << "5";   // the peak starts again from here
+    const long before = statusKb("VmRSS:");
+    Sound sound;
+    EXPECT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::ERR_TOO_LARGE);
+    EXPECT_LT(statusKb("VmHWM:") - before, 64 * 1024);   // decoding it would take 512 MiB
+    EXPECT_EQ(engine.createSound(path, true, &sound), ofSoundEngine::OK);
 }
 
 TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {

@@ -394,9 +394,10 @@ TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
     writeTones("data/tone.wav", {{1000, 0.5}});
     { std::ofstream("data/empty.wav"); }
     { std::ofstream("data/junk.mp3") << std::string(5000, '\x5a'); }
-    // Looping, so that only the failed load can have ended it.
+    // Looping, so that only the failed load can have ended it; streamed, so
+    // that a play after it would sound the old sound if it were kept.
     ofSoundPlayer player;
-    player.loadSound("tone.wav");
+    player.loadSound("tone.wav", true);
     player.setLoop(true);
     player.play();
     ASSERT_TRUE(player.getIsPlaying());
@@ -441,6 +442,30 @@ TEST_F(SoundPlayerTest, FilesThatCannotBeReadLeaveThePlayerUnloaded) {
     EXPECT_NEAR(spans[1].frames(), (30000 - 80) / 4, 2);
     for (size_t i = 2 * spans[2].begin; i < 2 * spans[2].end; ++i) {
         ASSERT_TRUE(out[i] >= -0.2f && out[i] <= 0.2f) << i << " " << out[i];   // volume 0.2
+    }
+}
+
+// The engine gives out the lowest free slot: a new sound's slot counts the
+// sounds still held.
+TEST_F(SoundPlayerTest, APlayerReleasesItsSoundOnReloadUnloadAndDestruction) {
+    writeTones("data/tone.wav", {{1000, 0.1}});
+    auto soundsHeld = [] {
+        ofSoundPlayer probe;
+        probe.loadSound("tone.wav");
+        return probe.sound.index;
+    };
+    for (bool stream : {false, true}) {
+        SCOPED_TRACE(stream);
+        {
+            ofSoundPlayer player;
+            player.loadSound("tone.wav", stream);
+            player.loadSound("tone.wav", stream);
+            EXPECT_EQ(soundsHeld(), 1);
+            player.unloadSound();
+            EXPECT_EQ(soundsHeld(), 0);
+            player.loadSound("tone.wav", stream);
+        }
+        EXPECT_EQ(soundsHeld(), 0);
     }
 }
 

@@ -26,7 +26,9 @@ void ofx3DModelLoader::setPosition(float x, float y, float z) { m_position = ofP
 void ofx3DModelLoader::setScale(float x, float y, float z) { m_scale = ofPoint(x, y, z); }
 
 void ofx3DModelLoader::setRotation(int which, float angle, float rot_x, float rot_y, float rot_z) {
-    if (which < 0) return;
+    // No model needs that many rotations, and a list up to INT_MAX would
+    // cost gigabytes (and overflow the count).
+    if (which < 0 || which > 65535) return;
     if (which + 1 > m_numRotations) {
         m_rotAngles.resize(which + 1, 0.0f);
         m_rotAxes.resize(which + 1, ofPoint(0, 0, 0));

@@ -21,7 +21,8 @@ public:
     void setPosition(float x, float y, float z);
     void setScale(float x, float y, float z);
     // Sets rotation number `which`, growing the list with zero rotations
-    // about the zero axis as needed.
+    // about the zero axis as needed. A negative number, or one above 65535,
+    // is ignored.
     void setRotation(int which, float angle, float rot_x, float rot_y, float rot_z);
     void draw();
 

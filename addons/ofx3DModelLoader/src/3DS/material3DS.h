@@ -1,8 +1,8 @@
 #pragma once
 // One material of a 3DS model: colours, shininess, opacity, two-sidedness and
-// the GL texture names of its maps. Texture names are plain numbers that
-// live as long as the GL context; neither the material nor the model
-// deletes them.
+// the GL texture names of its maps. Texture names are plain numbers: the
+// model that read the material deletes them when it is destroyed, so a copy
+// of the material must not be drawn after that.
 //
 // A field the file never gives keeps OpenGL's own material default (ambient
 // 0.2 grey, diffuse 0.8 grey, black specular, shininess 0), a shine strength

@@ -3,6 +3,7 @@
 #include "model3DS.h"
 #include "ofGLHeaders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -43,8 +44,8 @@ void mesh3DS::calculateNormals() {
         }
     }
     // Branch-free so the loop vectorises; a zero normal is divided by 1 and
-    // stays (0, 0, 0).
-    for (float* end = n + m_normals.size(); n != end; n += 3) {
+    // stays (0, 0, 0). Floats after the last whole vertex stay 0.
+    for (float* end = n + 3 * vertexCount; n != end; n += 3) {
         float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         float divisor = length != 0.0f ? length : 1.0f;
         n[0] /= divisor;
@@ -95,7 +96,10 @@ void mesh3DS::draw() {
             glMaterialfv(face, GL_DIFFUSE, textured ? white : diffuse);
             glMaterialfv(face, GL_AMBIENT, ambient);
             glMaterialfv(face, GL_SPECULAR, specular);
-            glMaterialf(face, GL_SHININESS, material.m_shininess * 128.0f);
+            // GL refuses a shininess outside 0 to 128 (and NaN falls to 0);
+            // a file's percentage may be anything.
+            const float shininess = material.m_shininess * 128.0f;
+            glMaterialf(face, GL_SHININESS, shininess > 0.0f ? std::min(shininess, 128.0f) : 0.0f);
         } else {
             glColor3fv(material.m_diffuse);
         }

@@ -67,6 +67,11 @@ static bool readAt(std::ifstream* file, std::int64_t& streamPos, std::int64_t po
     return readSome(file, streamPos, pos, dst, n) == n;
 }
 
+model3DS::~model3DS() {
+    if (!m_textureNames.empty())
+        glDeleteTextures(static_cast<GLsizei>(m_textureNames.size()), m_textureNames.data());
+}
+
 void model3DS::loadModel(std::string fileName, float scale) {
     std::string path = ofToDataPath(fileName, false);
     loadModel(path.c_str(), scale);
@@ -157,9 +162,14 @@ void model3DS::readSubChunks(std::ifstream* file, std::int64_t start, std::int64
                 pos += 6;   // containers: their sub-chunks continue this range
                 continue;
             }
-            std::int64_t chunkEnd = std::min(pos + static_cast<std::int64_t>(length), end);
-            readDataChunk(file, id, pos + 6, chunkEnd);
-            pos = chunkEnd;
+            // A chunk is read to its own end (or the file's), whatever its
+            // parent claims, and the walk goes on after it, never inside
+            // it; one that runs past its parent ends the parent's range.
+            // Its sub-chunks may have run past it in turn.
+            const std::int64_t chunkEnd = pos + static_cast<std::int64_t>(length);
+            m_walkEnd = chunkEnd;
+            readDataChunk(file, id, pos + 6, std::min(chunkEnd, m_fileSize));
+            pos = std::max(chunkEnd, m_walkEnd);
         }
         --m_depth;
     }
@@ -349,13 +359,18 @@ void model3DS::readDataChunk(std::ifstream* file, std::uint16_t id, std::int64_t
         break;
 
     case CHUNK_TEXTURE_MAP:
-    case CHUNK_BUMP_MAP:
+    case CHUNK_BUMP_MAP: {
         if (!material) break;
         m_tempMapName.clear();   // a map without a file name chunk names no file
         readSubChunks(file, pos, end);
+        // A name the material did not hold before was made for this chunk.
+        const GLuint& name = id == CHUNK_TEXTURE_MAP ? material->m_textureMapId : material->m_bumpMapId;
+        const GLuint before = name;
         material->loadTexture(m_filepath + m_tempMapName, id);
+        if (name != before) m_textureNames.push_back(name);
         hasTexture = true;
         break;
+    }
 
     case CHUNK_MAP_FILENAME:
         if (!material) break;

@@ -4,13 +4,14 @@
 // reading, so a GL context must be current), and draws it centred on its
 // bounding box. Progress and errors go to standard output as "[3DS] " lines.
 //
-// Whatever the file says is checked against what it holds: a chunk is never
-// read past its parent or past the end of the file, a length below 6 ends the
-// range it lies in, a count larger than its chunk holds is cut to the whole
-// entries present, names are cut at 20 bytes with the rest passed over up to
-// their zero byte, mesh chunks outside an object and material chunks outside
-// a material are skipped, and chunks nested deeper than any real file nests
-// them are skipped.
+// Whatever the file says is checked against what it holds: a chunk is read
+// to its own end but never past the end of the file, one that runs past its
+// parent ends the parent's range and the walk goes on after it (never inside
+// it), a length below 6 ends the range it lies in, a count larger than its
+// chunk holds is cut to the whole entries present, names are cut at 20 bytes
+// with the rest passed over up to their zero byte, mesh chunks outside an
+// object and material chunks outside a material are skipped, and chunks
+// nested deeper than any real file nests them are skipped.
 #include "ofx3DBaseLoader.h"
 #include "material3DS.h"
 #include "mesh3DS.h"
@@ -24,7 +25,9 @@
 class model3DS : public ofx3DBaseLoader {
 public:
     model3DS() = default;
-    ~model3DS() override = default;
+    // Deletes the texture names made for its maps, so the GL context it was
+    // loaded in must be current.
+    ~model3DS() override;
     model3DS(const model3DS&) = delete;   // meshes point back at their model
     model3DS& operator=(const model3DS&) = delete;
 
@@ -70,11 +73,16 @@ private:
 
     std::int64_t m_fileSize = 0;
     std::int64_t m_streamPos = -1;   // where the stream stands; -1 unknown
-    std::int64_t m_walkEnd = 0;      // where the last range's walk stopped
+    // Where the last range's walk stopped: past the range's end when its
+    // last chunk ran over it.
+    std::int64_t m_walkEnd = 0;
     int m_depth = 0;
     // Bumped by every colour and percentage sub-chunk read, so a property
     // chunk without one keeps the material's value.
     unsigned m_colorsRead = 0;
     unsigned m_percentsRead = 0;
     std::string m_groupName;   // scratch for face-material names
+    // Every texture name made for a map chunk, also those of materials that
+    // a later one of the same name replaced.
+    std::vector<GLuint> m_textureNames;
 };
