@@ -1,266 +1,312 @@
-// ofTrueTypeFont with a DejaVu font: glyph records and textures checked
-// against FreeType's own rendering, strings measured and drawn (pixels read
-// back), and fonts that are missing, broken or reloaded.
+// ofTrueTypeFont with DejaVu Sans and two made-up fonts: glyph records and
+// textures against the rasteriser, strings measured and drawn (read through
+// GL feedback), outlines flattened and simplified into contours, and what
+// fonts that are missing, broken or made without contours say.
 #include "CaptureStdout.h"
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "PixelScreen.h"
 #include "TestPaths.h"
 #include "ofGLHeaders.h"
+#include "ofGlyphContours.h"
 #include "ofTrueTypeFont.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <regex>
-#include <string>
-#include <unistd.h>
-#include <vector>
+#include <tuple>
 
 namespace {
-const int W = 800, H = 600;
-const char* DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const std::string DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+using Points = std::vector<ofPoint>;
+using glfeedback::Vertex;
 
 struct Font : ofTrueTypeFont {
-    using ofTrueTypeFont::bMakeContours;
     using ofTrueTypeFont::drawChar;
     using ofTrueTypeFont::glyphs;
     using ofTrueTypeFont::textureNames;
+    explicit Font(const std::string& file = DEJAVU, int size = 28, bool aa = true, bool full = false, bool c = false) {
+        loadFont(file, size, aa, full, c);
+    }
     const ofGlyphRecord& glyph(unsigned char c) { return glyphs[c - 33]; }
 };
 
-// Counts pixels with any red in a box of framework coordinates.
-int lit(int x0, int y0, int x1, int y1) {
-    int n = 0;
-    for (int y = std::max(0, y0); y < std::min(H, y1); y++)
-        for (int x = std::max(0, x0); x < std::min(W, x1); x++) n += frameworkwindow::pixel(x, y).r > 0;
-    return n;
+// A font of one 1-bit bitmap ('A', 16 x 12, rows 0FF0
+// then F00F twice, over and over) that FreeType hands over as bits whatever
+// rendering is asked for.
+std::string fixture(const std::string& name) {
+    static ScratchDir dir("font");
+    std::ofstream(dir / "blocky.bdf")
+        << "STARTFONT 2.1\nFONT -test-blocky-medium-r-normal--16-120-96-96-c-170-iso8859-1\nSIZE 12 96 96\n"
+           "FONTBOUNDINGBOX 16 12 0 0\nCHARS 1\nSTARTCHAR A\nENCODING 65\nDWIDTH 17 0\nBBX 16 12 0 0\nBITMAP\n"
+           "0FF0\nF00F\nF00F\n0FF0\nF00F\nF00F\n0FF0\nF00F\nF00F\n0FF0\nF00F\nF00F\nENDCHAR\nENDFONT\n";
+    return dir / name;
 }
 
-// A glyph texture's size and luminance-alpha texels.
-struct Texels {
-    GLint w = 0, h = 0;
-    std::vector<unsigned char> la;
-};
-Texels readTexture(unsigned int name) {
-    Texels t;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.h);
-    t.la.resize(size_t(t.w) * t.h * 2);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, t.la.data());
-    return t;
-}
-
-// A bitmap-only font: FreeType hands over its 1-bit glyphs (16 x 12, rows
-// 0FF0 then F00F twice, over and over) whatever rendering was asked for.
-void writeBitmapFont(const char* path) {
-    std::ofstream f(path);
-    f << "STARTFONT 2.1\nFONT -test-blocky-medium-r-normal--16-120-96-96-c-170-iso8859-1\nSIZE 12 96 96\n"
-         "FONTBOUNDINGBOX 16 12 0 0\nSTARTPROPERTIES 3\nPIXEL_SIZE 16\nFONT_ASCENT 14\nFONT_DESCENT 2\n"
-         "ENDPROPERTIES\nCHARS 95\n";
-    for (int code = 33; code < 128; code++) {
-        f << "STARTCHAR c" << code << "\nENCODING " << code << "\nSWIDTH 750 0\nDWIDTH 17 0\nBBX 16 12 0 0\nBITMAP\n";
-        for (int y = 0; y < 12; y++) f << (y % 3 ? "F00F\n" : "0FF0\n");
-        f << "ENDCHAR\n";
+// count log lines "LEVEL: text -- line N in FILE" and nothing else, each
+// naming a line of FILE that reports it.
+void expectOwnLines(const std::string& log, const std::string& level, const std::string& text, int count) {
+    std::regex pattern(level + ": " + text + " -- line ([0-9]+) in (.*)\n");
+    EXPECT_EQ(std::regex_replace(log, pattern, "#"), std::string(count, '#')) << log;
+    for (std::sregex_iterator m(log.begin(), log.end(), pattern), end; m != end; ++m) {
+        std::ifstream src((*m)[2].str());
+        std::string line;
+        for (int i = std::stoi((*m)[1].str()); i > 0 && std::getline(src, line);) i--;
+        EXPECT_NE(line.find(text), std::string::npos) << (*m)[0] << "names: " << line;
     }
-    f << "ENDFONT\n";
 }
 
-// The message must name the very line of the source file that reports it.
-void expectNamesItsOwnLine(const std::string& log, const char* level, const std::string& text) {
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(log, m, std::regex(std::string(level) + ": (.*) -- line ([0-9]+) in (.*)\n"))) << log;
-    EXPECT_EQ(m[1].str(), text);
-    std::ifstream src(m[3].str());
-    std::string line;
-    for (int i = std::stoi(m[2].str()); i > 0 && std::getline(src, line);) i--;
-    EXPECT_NE(line.find(text.substr(1, 12)), std::string::npos) << m[3] << ":" << m[2] << " is: " << line;
+// Geometry compared as lists of numbers: rectangles, points, feedback vertices.
+std::vector<float> flat(const ofRectangle& r) { return {r.x, r.y, r.width, r.height}; }
+std::vector<float> flat(const Points& points) {
+    std::vector<float> out;
+    for (const ofPoint& p : points) out.insert(out.end(), {p.x, p.y, p.z});
+    return out;
 }
-
-class FontTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        frameworkwindow::ensure();
-        static ScratchDir folder("font");
-        ASSERT_EQ(chdir(folder.path().c_str()), 0);
-        ASSERT_EQ(system(("mkdir data && cp " + std::string(DEJAVU) + " data/dejavu.ttf").c_str()), 0);
-        std::ofstream("data/garbage.ttf") << "not a font at all\n";
-        writeBitmapFont("data/blocky.bdf");
+std::vector<float> flat(const std::vector<Vertex>& vertices) {
+    std::vector<float> out;
+    for (const Vertex& v : vertices) out.insert(out.end(), {v.x, v.y, v.s, v.t});
+    return out;
+}
+void expectNear(const std::vector<float>& got, const std::vector<float>& want, float tolerance = 1e-3f,
+                const std::string& what = "") {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t i = 0; i < got.size(); i++) EXPECT_NEAR(got[i], want[i], tolerance) << what << ", number " << i;
+}
+template <class List> ofRectangle bounds(const List& points) {
+    float l = INFINITY, t = INFINITY, r = -INFINITY, b = -INFINITY;
+    for (const auto& p : points) l = std::min(l, p.x), t = std::min(t, p.y), r = std::max(r, p.x), b = std::max(b, p.y);
+    return ofRectangle(l, t, r - l, b - t);
+}
+// The corners of glyph quads with their pens at (x, y), each in drawing order.
+std::vector<Vertex> quads(std::initializer_list<std::tuple<const ofGlyphRecord&, float, float>> pens) {
+    std::vector<Vertex> out;
+    for (const auto& [g, x, y] : pens) {
+        float l = x + g.left, r = l + g.width + 4, t = y - g.top, b = y + g.rows - g.top + 4;
+        float s1 = g.texX, s2 = g.texX + g.texW, t1 = g.texY, t2 = g.texY + g.texH;
+        out.insert(out.end(), {{l, t, s1, t1}, {l, b, s1, t2}, {r, b, s2, t2}, {r, t, s2, t1}});
     }
+    return out;
+}
+frameworkwindow::Rgb pixel(float x, float y) { return frameworkwindow::pixel(int(x), int(y)); }
+
+// White on a clear pixel screen, filled shapes under the odd winding rule
+// and no blending, as the framework starts.
+class TrueType : public ::testing::Test {
     void SetUp() override {
-        pixelscreen::set(W, H);
-        glColor4f(1, 1, 1, 1);
-        glClearColor(0, 0, 0, 1);
+        frameworkwindow::ensure();
+        pixelscreen::set(800, 600);
         glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
     }
 };
 }  // namespace
 
-TEST_F(FontTest, MissingBrokenAndReloadedFonts) {
-    for (const char* name : {"missing.ttf", "garbage.ttf"}) {
-        SCOPED_TRACE(name);
-        Font font;
-        CaptureStdout load;
-        font.loadFont(name, 12);
-        EXPECT_EQ(load.finish(), "");
-        EXPECT_FALSE(font.bLoadedOk);
-        for (int call = 0; call < 2; call++) {
-            CaptureStdout draw;
-            call ? font.drawChar(3) : font.drawString("abc", 10, 10);
-            expectNamesItsOwnLine(draw.finish(), "OF_ERROR", "Error : font not allocated");
-        }
-        ofRectangle box = font.getStringBoundingBox("abc", 5, 5);
-        EXPECT_EQ(box.x + box.y + box.width + box.height, 0) << "an unloaded font measures an empty box";
-        EXPECT_EQ(font.stringHeight("abc"), 0);
-    }
-    EXPECT_EQ(lit(0, 0, 100, 50), 0);
-
-    // A failed reload releases the first load; its own contours setting holds.
-    Font font;
-    font.loadFont("dejavu.ttf", 12);
-    std::vector<unsigned int> first = font.textureNames;
-    ASSERT_TRUE(font.bLoadedOk && glIsTexture(first[0]));
-    font.loadFont("missing.ttf", 12, true, false, true);
-    EXPECT_FALSE(font.bLoadedOk);
-    EXPECT_TRUE(font.bMakeContours);
-    for (unsigned int name : first) EXPECT_FALSE(glIsTexture(name));
-    EXPECT_EQ(font.stringWidth("abc"), 0);
+TEST_F(TrueType, ReloadsStartAfreshAndWhatAFontCannotDrawItSays) {
+    Font font(DEJAVU, 40, true, true, true);
+    font.loadFont(DEJAVU, 28);
+    EXPECT_TRUE(font.nCharacters == 95 && font.bAntiAliased);
+    // Reloaded without contours, the font refuses them though it still holds the first load's.
+    CaptureStdout refusals;
+    EXPECT_TRUE(font.getCharacterAsPoints('A').empty());
+    font.drawStringAsShapes("A", 100, 100), font.drawCharAsShape('A' - 33, 100, 100);
+    const std::string refused =
+        "OF_ERROR: Error : contours not created for this font - call loadFont with makeContours set to true\n";
+    EXPECT_EQ(refusals.finish(),
+              "OF_ERROR: getCharacterAsPoints: contours not created,  call loadFont with makeContours set to true\n" +
+                  refused + refused);
+    // A failed reload releases the textures, keeps the contours and asks for them again.
+    std::vector<unsigned int> textures = font.textureNames;
+    CaptureStdout out;
+    font.loadFont(fixture("missing.ttf"), 12, true, false, true);
+    EXPECT_EQ(std::count_if(textures.begin(), textures.end(), [](unsigned n) { return glIsTexture(n); }), 0);
+    EXPECT_EQ(font.getCharacterAsPoints('A').size(), 2u);
+    font.drawString("abc", 10, 10), font.drawChar(3);
+    font.drawStringAsShapes("abc", 10, 10), font.drawCharAsShape(3, 10, 10);
+    expectOwnLines(out.finish(), "OF_ERROR", "Error : font not allocated", 4);
+    expectNear(flat(font.getStringBoundingBox("abc", 5, 5)), {0, 0, 0, 0});
 }
 
-TEST_F(FontTest, GlyphRecordsAndTexturesMatchTheRasteriser) {
-    FT_Library lib;
-    FT_Face face;
-    ASSERT_EQ(FT_Init_FreeType(&lib) || FT_New_Face(lib, DEJAVU, 0, &face), 0);
-    FT_Set_Char_Size(face, 28 * 64, 28 * 64, 96, 96);
-    for (bool aa : {true, false}) {
-        SCOPED_TRACE(aa ? "anti-aliased" : "monochrome");
-        Font font;
-        font.loadFont("dejavu.ttf", 28, aa, true, false);
-        ASSERT_EQ(font.glyphs.size(), 256u);
-        EXPECT_FLOAT_EQ(font.getLineHeight(), 40.04f);
-        for (int i = 0; i < 256; i++) {
-            SCOPED_TRACE("glyph " + std::to_string(i));
-            // The last 33 glyphs hold codes 0 to 32.
+TEST_F(TrueType, GlyphRecordsAndTexturesMatchTheRasteriser) {
+    // DejaVu anti-aliased and monochrome, and a bitmap font whose glyphs come
+    // as bits though anti-aliasing is asked for.
+    const std::tuple<std::string, int, bool, bool> fonts[] = {
+        {DEJAVU, 28, true, false}, {DEJAVU, 28, false, true}, {fixture("blocky.bdf"), 12, true, true}};
+    for (const auto& [file, size, aa, bits] : fonts) {
+        FT_Library lib;
+        FT_Face face;
+        ASSERT_FALSE(FT_Init_FreeType(&lib) || FT_New_Face(lib, file.c_str(), 0, &face));
+        FT_Set_Char_Size(face, size * 64, size * 64, 96, 96);
+        Font font(file, size, aa, true, true);
+        EXPECT_FLOAT_EQ(font.getLineHeight(), size * 1.43f);
+        // The first glyph, 'A', a descender, an accented capital, code 255,
+        // then the table's tail of codes 0 to 32 with the (empty) blank last.
+        for (int i : {0, 'A' - 33, 'g' - 33, 0xC5 - 33, 222, 223, 255}) {
+            SCOPED_TRACE(file + " glyph " + std::to_string(i) + (aa ? " anti-aliased" : " monochrome"));
             FT_Load_Glyph(face, FT_Get_Char_Index(face, (i + 33) % 256), FT_LOAD_DEFAULT);
             FT_Render_Glyph(face->glyph, aa ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO);
-            const FT_Bitmap& bm = face->glyph->bitmap;
-            const ofGlyphRecord& g = font.glyphs[i];
+            const FT_GlyphSlot slot = face->glyph;
+            const ofGlyphRecord& g = font.glyphs.at(i);
             EXPECT_EQ((std::vector<int>{g.index, g.width, g.rows, g.top, g.left, g.advance}),
-                      (std::vector<int>{i, int(bm.width), int(bm.rows), face->glyph->bitmap_top,
-                                        face->glyph->bitmap_left, int(face->glyph->advance.x >> 6)}));
-            Texels t = readTexture(font.textureNames[i]);
-            int tw = t.w, th = t.h;
-            ASSERT_TRUE(tw >= g.width + 6 && tw < 2 * (g.width + 6) && (tw & (tw - 1)) == 0) << tw;
-            ASSERT_TRUE(th >= g.rows + 6 && th < 2 * (g.rows + 6) && (th & (th - 1)) == 0) << th;
-            EXPECT_FLOAT_EQ(g.texX, 1.0f / tw);
-            EXPECT_FLOAT_EQ(g.texH, float(g.rows + 4) / th);
-            // White everywhere, the glyph in alpha: anti-aliased at the
-            // border, monochrome one texel in from the corner.
-            int off = aa ? 3 : 1, wrong = 0;
-            for (int y = 0; y < th; y++)
-                for (int x = 0; x < tw; x++) {
-                    int bx = x - off, by = y - off, want = 0;
-                    if (bx >= 0 && by >= 0 && bx < g.width && by < g.rows) {
-                        const unsigned char* row = bm.buffer + by * bm.pitch;
-                        want = aa ? row[bx] : ((row[bx / 8] >> (7 - bx % 8)) & 1) * 255;
-                    }
-                    wrong += t.la[(y * tw + x) * 2] != 255 || t.la[(y * tw + x) * 2 + 1] != want;
+                      (std::vector<int>{i, int(slot->bitmap.width), int(slot->bitmap.rows), slot->bitmap_top,
+                                        slot->bitmap_left, int(slot->advance.x >> 6)}));
+            GLint w = 0, h = 0, filter = 0, wrong = 0;
+            glBindTexture(GL_TEXTURE_2D, font.textureNames[i]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+            EXPECT_EQ(filter, aa ? GL_LINEAR : GL_NEAREST);
+            std::vector<unsigned char> la(size_t(w) * h * 2);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, la.data());
+            // White, with the glyph in alpha: anti-aliased at the 3-texel border, monochrome at (1, 1).
+            for (int k = 0, off = aa ? 3 : 1; k < w * h; k++) {
+                int x = k % w - off, y = k / w - off, ink = 0;
+                if (x >= 0 && y >= 0 && x < g.width && y < g.rows) {
+                    const unsigned char* row = slot->bitmap.buffer + y * slot->bitmap.pitch;
+                    ink = bits ? (row[x / 8] >> (7 - x % 8) & 1) * 255 : row[x];
                 }
-            EXPECT_EQ(wrong, 0);
-            if (aa && i == 255) {
-                EXPECT_EQ(tw * 100 + g.width, 800) << "the blank: empty bitmap, 8 x 8 texture";
+                wrong += la[2 * k] != 255 || la[2 * k + 1] != ink;
             }
+            EXPECT_EQ(wrong, 0);
+            // Powers of two with room for the border, and no more.
+            for (auto [t, need] : {std::pair{w, g.width + 6}, std::pair{h, g.rows + 6}})
+                EXPECT_TRUE(t >= need && t < 2 * need && !(t & (t - 1))) << t << " for " << need;
+            expectNear({g.texX, g.texY, g.texW, g.texH},
+                       {1.0f / w, 1.0f / h, (g.width + 4.0f) / w, (g.rows + 4.0f) / h}, 0);
         }
+        // Fonts of bitmaps only have no outlines.
+        EXPECT_EQ(font.getCharacterAsPoints('A').size(), file == DEJAVU ? 2u : 0u);
+        FT_Done_Face(face);
+        FT_Done_FreeType(lib);
     }
-    FT_Done_Face(face);
-    FT_Done_FreeType(lib);
-
-    Font h;
-    h.loadFont("dejavu.ttf", 26);
-    EXPECT_EQ(h.nCharacters, 95);
-    const ofGlyphRecord& g = h.glyph('H');
-    ASSERT_EQ(g.width * 100 + g.rows, 2026) << "DejaVu Sans 'H' at 26 points is 20 x 26";
-    EXPECT_EQ((std::vector<float>{g.texX, g.texY, g.texW, g.texH}),
-              (std::vector<float>{1.0f / 32, 1.0f / 32, 24.0f / 32, 30.0f / 32}));
 }
 
-TEST_F(FontTest, OneBitGlyphsOfBitmapFontsAreReadAsBits) {
+TEST_F(TrueType, MeasuringWalksTheStringAsDrawingDoes) {
+    Font font, full(DEJAVU, 28, true, true);
+    const ofGlyphRecord &a = font.glyph('A'), &b = font.glyph('B');
+    float p = font.glyph('p').width;
+    const std::tuple<Font*, std::string, float, float, float, ofRectangle> cases[] = {
+        {&font, "i", 100, 200, 40, bounds(quads({{font.glyph('i'), 100, 200}}))},
+        {&font, "", 3, 4, 40, {0, 0, 0, 0}},
+        {&font, " \n", 5, 5, 40, {-1, -1, 0, 0}},
+        // Line breaks step down whole pixels.
+        {&font, "A\n\nB", 0, 0, 40.6f, bounds(quads({{a, 0, 0}, {b, 0, 80}}))},
+        // A line height beyond int measures as it is; a NaN one moves no glyph.
+        {&font, "A\nB", 0, 0, 1e10f, bounds(quads({{a, 0, 0}, {b, 0, 1e10f}}))},
+        {&font, "A\nB", 0, 0, NAN, bounds(quads({{a, 0, 0}}))},
+        // A blank is as wide as the bitmap of 'p'; trailing ones add nothing.
+        {&font, "  A B  ", 0, 0, 40, bounds(quads({{a, 2 * p, 0}, {b, 2 * p + a.advance + p, 0}}))},
+        // Control bytes are skipped; bytes above 127 only exist in the full set.
+        {&font, "A\xC8\t\x01", 7, 0, 40, bounds(quads({{a, 7, 0}}))},
+        {&full, "\t\xC8", 0, 0, 40, bounds(quads({{full.glyph(0xC8), 0, 0}}))},
+    };
+    for (const auto& [f, s, x, y, lineHeight, want] : cases) {
+        SCOPED_TRACE(s + " with line height " + std::to_string(lineHeight));
+        f->setLineHeight(lineHeight);
+        ofRectangle got = f->getStringBoundingBox(s, x, y);
+        expectNear(flat(got), flat(want), 0);
+        if (x == 0 && y == 0) expectNear({f->stringWidth(s), f->stringHeight(s)}, {got.width, got.height}, 0);
+    }
+}
+
+TEST_F(TrueType, DrawnQuadsStepLinesByTheFloatLineHeight) {
     Font font;
-    font.loadFont("blocky.bdf", 12);  // anti-aliased, yet the glyphs come as bits
-    ASSERT_TRUE(font.bLoadedOk);
-    const ofGlyphRecord& g = font.glyph('A');
-    ASSERT_EQ(g.width * 100 + g.rows, 1612);
-    Texels t = readTexture(font.textureNames['A' - 33]);
-    int wrong = 0;
-    for (int y = 0; y < 12; y++)
-        for (int x = 0; x < 16; x++) {
-            bool set = (y % 3 == 0) == (x >= 4 && x < 12);
-            wrong += t.la[((y + 3) * t.w + x + 3) * 2 + 1] != (set ? 255 : 0);
-        }
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST_F(FontTest, MeasuringWalksTheStringAsDrawingDoes) {
-    Font font, full;
-    font.loadFont("dejavu.ttf", 28);
-    full.loadFont("dejavu.ttf", 28, true, true, false);
-    const ofGlyphRecord &i = font.glyph('i'), &a = font.glyph('A'), &b = font.glyph('B'), &p = font.glyph('p');
-    ofRectangle box = font.getStringBoundingBox("i", 100, 200);
-    EXPECT_EQ((std::vector<float>{box.x, box.y, box.width, box.height}),
-              (std::vector<float>{100.0f + i.left, 200.0f - i.top, i.width + 4.0f, i.rows + 4.0f}));
-    box = font.getStringBoundingBox(" \n", 5, 5);
-    EXPECT_EQ((std::vector<float>{box.x, box.y, box.width, box.height}), (std::vector<float>{-1, -1, 0, 0}));
-    EXPECT_EQ(font.stringWidth("") + font.stringHeight(""), 0);
-    // Line breaks step down whole pixels (40, not 40.04).
-    box = font.getStringBoundingBox("A\n\nB", 0, 0);
-    EXPECT_EQ(box.y + box.height, 80 + b.rows - b.top + 4);
-    // A line height beyond int measures as it is; a NaN one moves no glyph.
-    font.setLineHeight(1e10f);
-    EXPECT_FLOAT_EQ(font.getStringBoundingBox("A\nB", 0, 0).height, 1e10f);
-    font.setLineHeight(NAN);
-    box = font.getStringBoundingBox("A\nB", 0, 0);
-    EXPECT_EQ((std::vector<float>{box.y, box.height}), (std::vector<float>{float(-a.top), a.rows + 4.0f}));
-    font.setLineHeight(40.04f);
-    // A blank is as wide as the bitmap of 'p'; trailing ones add nothing.
-    box = font.getStringBoundingBox("  A B  ", 0, 0);
-    EXPECT_EQ(box.x, 2 * p.width + a.left);
-    EXPECT_EQ(box.x + box.width, 2 * p.width + a.advance + p.width + b.left + b.width + 4);
-    // Control bytes are skipped; bytes above 127 only exist in the full set.
-    EXPECT_EQ(font.stringWidth("A\xC8\t\x01"), font.stringWidth("A"));
-    EXPECT_EQ(full.stringWidth("\t\xC8"), full.glyph(0xC8).width + 4);
-}
-
-TEST_F(FontTest, DrawnGlyphsLandInTheirQuads) {
-    Font font;
-    font.loadFont("dejavu.ttf", 28);
+    font.setLineHeight(40.6f);
     const ofGlyphRecord &a = font.glyph('A'), &b = font.glyph('B');
     glEnable(GL_TEXTURE_2D);
-    GLfloat before[16], after[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, before);
-    font.drawString("A\nB", 10, 50);
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    font.drawChar(-1);
-    font.drawChar(95);
-    // B on the next line, 40.04 down, back at x 10.
-    int ax = 10 + a.left, ay = 50 - a.top, bx = 10 + b.left, by = 90 - b.top;
-    int inA = lit(ax, ay, ax + a.width + 4, ay + a.rows + 4), inB = lit(bx, by, bx + b.width + 4, by + b.rows + 5);
-    EXPECT_GT(inA, a.width * a.rows / 5);
-    EXPECT_GT(inB, b.width * b.rows / 5);
-    EXPECT_EQ(lit(0, 0, 200, 200), inA + inB) << "nothing outside the two quads";
+    auto drawn = glfeedback::capture([&] { font.drawString("A\n B", 10, 50), font.drawChar(-1), font.drawChar(95); });
+    // B: back at x 10, a blank on, one line of 40.6 down.
+    expectNear(flat(glfeedback::distinct(drawn)), flat(quads({{a, 10, 50}, {b, 10 + font.glyph('p').width, 90.6f}})));
+    // Texturing ends off though it was on; blending is as it was.
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-    EXPECT_TRUE(std::equal(before, before + 16, after));
+    // The bar of 'I' takes the current colour; its transparent margin blends away.
+    glColor3f(1, 0, 0);
+    font.drawString("I", 10, 50);
+    ofRectangle bar = bounds(quads({{font.glyph('I'), 10, 50}}));
+    frameworkwindow::Rgb middle = pixel(bar.x + bar.width / 2, bar.y + bar.height / 2), corner = pixel(bar.x, bar.y);
+    EXPECT_EQ((std::vector<int>{middle.r, middle.g, middle.b, corner.r}), (std::vector<int>{255, 0, 0, 0}));
 
-    // A glyph whose texture is gone is reported, and the pen moves on.
-    glClear(GL_COLOR_BUFFER_BIT);
+    // A glyph whose texture is gone is reported, and the pen moves on (from
+    // where the matrix was before the last string).
     glDeleteTextures(1, &font.textureNames['A' - 33]);
     CaptureStdout out;
-    font.drawString("AB", 10, 50);
-    expectNamesItsOwnLine(out.finish(), "OF_WARNING", " texture not bound for character");
-    int bx2 = 10 + a.advance + b.left;
-    EXPECT_EQ(lit(0, 0, bx2, 100), 0);
-    EXPECT_GT(lit(bx2, 50 - b.top, bx2 + b.width + 4, 54 - b.top + b.rows), 0);
+    drawn = glfeedback::capture([&] { font.drawString("AB", 10, 50); });
+    expectOwnLines(out.finish(), "OF_WARNING", " texture not bound for character", 1);
+    expectNear(flat(glfeedback::distinct(drawn)), flat(quads({{b, 10 + a.advance, 50}})));
+}
+
+TEST_F(TrueType, ContoursOfGlyphsAndStringsDrawnAsShapes) {
+    Font font(DEJAVU, 40, true, true, true);
+    // The bar of 'I' is four corners around its bitmap, give or take the
+    // pixel that the rasteriser rounds to.
+    ofGlyphOutline I = font.getCharacterAsPoints('I');
+    const ofGlyphRecord &g = font.glyph('I'), &O = font.glyph('O');
+    ASSERT_EQ(I.at(0).size(), 4u);
+    ofRectangle bar = bounds(I[0]);
+    expectNear(flat(bar), {float(g.left), float(-g.top), float(g.width), float(g.rows)}, 1);
+    for (int c : {-1, 0, 10, 32, 289, 1000}) EXPECT_TRUE(font.getCharacterAsPoints(c).empty()) << c;
+    EXPECT_EQ(font.getCharacterAsPoints(0xC5).size(), 3u) << "A with a ring above";
+
+    // Shapes step lines by the float line height and blanks by the bitmap of 'p'.
+    font.setLineHeight(40.6f);
+    auto drawn = glfeedback::distinct(glfeedback::capture([&] { font.drawStringAsShapes("I I\n\nI", 100, 100); }));
+    float width = g.advance + font.glyph('p').width + bar.width;
+    expectNear(flat(bounds(drawn)), {100 + bar.x, 100 + bar.y, width, 81.2f + bar.height}, 0.01f);
+    // 'O' has a counter: filled under the odd rule, its middle stays empty.
+    font.drawCharAsShape('O' - 33, 300, 300);
+    float y = 300 - O.top + O.rows / 2.0f;
+    float left = 300 + O.left;
+    EXPECT_EQ((std::vector<int>{pixel(left - 2, y).r, pixel(left + 2, y).r, pixel(left + O.width / 2, y).r}),
+              (std::vector<int>{0, 255, 0}));
+}
+
+// A hand-made outline: points in pixels, y upwards, tagged 0 conic, 1 on the curve, 2 cubic.
+ofGlyphOutline walk(std::vector<FT_Vector> at, std::string tags, std::vector<short> ends) {
+    for (FT_Vector& p : at) p.x *= 64, p.y *= 64;
+    for (char& tag : tags) tag -= '0';
+    return makeContoursForCharacter({short(ends.size()), short(at.size()), at.data(), tags.data(), ends.data(), 0});
+}
+
+TEST(GlyphWalk, CurvesStartWhereTheContourSaysAndAreSampledEvenly) {
+    // Opening on a control point after an on-curve last point, the curve
+    // starts at that point; of its samples only the middle (t = 1/2) strays.
+    ofGlyphOutline r = walk({{10, 12}, {12, 12}, {10, 10}}, "011", {2});
+    expectNear(flat(r.at(0)), flat(Points{{10, -10}, {10.5f, -11.5f}, {12, -12}, {10, -10}}));
+    // After a control point, the curve starts and ends at their midpoint.
+    r = walk({{0, 128}, {128, 128}, {128, 0}, {0, 0}}, "0110", {3});
+    expectNear(flat(Points{r.at(0).front(), r[0].back()}), flat(Points{{0, -64}, {0, -64}}));
+    // A cubic arch: its ends and six inner samples at t = i / 7, the fourth
+    // point at t = 3/7 on the curve (64 t^2 (3 - 2t), 192 t (1 - t)) upwards.
+    const std::vector<FT_Vector> arch = {{0, 0}, {0, 64}, {64, 64}, {64, 0}};
+    r = walk(arch, "1221", {3});
+    ASSERT_EQ(r.at(0).size(), 8u);
+    expectNear(flat(Points{r[0][3], r[0][7]}), flat(Points{{8640.0f / 343, -2304.0f / 49}, {64, 0}}));
+    // Contour ends that fall or point past the points stop the walk there.
+    EXPECT_EQ(walk(arch, "1221", {3, 2, 3}).size(), 1u);
+    EXPECT_EQ(walk(arch, "1221", {1, 40}).size(), 1u);
+}
+
+TEST(Simplifier, KeepsWhatStraysFromTheLineAndSettlesTiesAsTheRulesSay) {
+    const std::tuple<const char*, float, Points, Points> cases[] = {
+        {"a straight run keeps its ends", 0.3f, {{0, 0}, {2, 1}, {4, 2}, {6, 3}, {20, 10}}, {{0, 0}, {20, 10}}},
+        // (0, 0.4) is near its neighbour but not near the last point kept.
+        {"near the last kept goes", 0.3f, {{0, 0}, {0, 0.2f}, {0, 0.4f}, {5, 0.4f}}, {{0, 0}, {0, 0.4f}, {5, 0.4f}}},
+        // (1.1, 5) is near the kept (1, 5); the last point stays though near (2, 0).
+        {"the last stays", 0.3f, {{0, 0}, {1, 5}, {1.1f, 5}, {2, 0}, {2, 0.2f}}, {{0, 0}, {1, 5}, {2, 0.2f}}},
+        // (8, 0.75) lies exactly the tolerance from (8, 0.25): kept, it is the point that strays.
+        {"a point at the tolerance survives thinning", 0.5f, {{0, 0}, {8, 0.25f}, {8, 0.75f}, {16, 0}},
+         {{0, 0}, {8, 0.75f}, {16, 0}}},
+        {"the first farthest wins", 0.5f, {{0, 0}, {4, 1}, {5, 1}, {12, 0}}, {{0, 0}, {4, 1}, {12, 0}}},
+        {"a point exactly the tolerance off the line goes", 0.5f, {{0, 0}, {4, 0.5f}, {8, 0}}, {{0, 0}, {8, 0}}},
+        {"distances count depth", 0.5f, {{0, 0}, {4, 0, 0.6f}, {8, 0}}, {{0, 0}, {4, 0, 0.6f}, {8, 0}}},
+        {"a single point", 0.3f, {{3, 4}}, {{3, 4}}},
+        {"nothing", 0.3f, {}, {}},
+    };
+    for (const auto& [what, tolerance, contour, want] : cases)
+        expectNear(flat(simplifyPolyline(contour, tolerance)), flat(want), 1e-3f, what);
 }
