@@ -349,8 +349,8 @@ TEST_F(Graphics, ShapesAddTheVerticesTheirPiecesSample) {
         {"a plain vertex ends the curve", [&] { ofVertex(5, 5); curve({{0, 50}, {10, 50}, {20, 50}}); ofVertex(7, 7); curve({{40, 40}}); },
          {{5, 5}, {7, 7}, {5, 5}}},
         {"a Bezier piece starts at the last vertex and ends the curve",
-         [&] { ofVertex(100, 100); curve({{0, 50}, {10, 50}, {20, 50}}); ofBezierVertex(100, 200, 300, 200, 300, 100); curve({{40, 40}}); },
-         {{100, 100}, {100, 100}, {200, 175}, {300, 100}, {100, 100}}},
+         [&] { ofVertex(100, 100); curve({{0, 50}, {10, 50}, {20, 50}}); ofBezierVertex(150, 200, 300, 200, 300, 100); curve({{40, 40}}); },
+         {{100, 100}, {100, 100}, {218.75f, 175}, {300, 100}, {100, 100}}},
         {"a Bezier piece without a vertex before it adds nothing",
          [] { ofBezierVertex(100, 200, 300, 200, 300, 100); ofVertex(10, 10); ofVertex(20, 10); }, {{10, 10}, {20, 10}, {10, 10}}},
         {"closing an empty contour adds nothing", [] { square(10, 10, 50); ofNextContour(true); },
@@ -361,7 +361,7 @@ TEST_F(Graphics, ShapesAddTheVerticesTheirPiecesSample) {
         expectPoints(strip([&] { ofBeginShape(); draw(); ofEndShape(true); }), want);
     }
     expectPoints(strip([] { ofCurve(0, 0, 10, 20, 40, 20, 50, 0); }), {{10, 20}, {25, 22.5f}, {40, 20}});
-    expectPoints(strip([] { ofBezier(100, 100, 100, 200, 300, 200, 300, 100); }), {{100, 100}, {200, 175}, {300, 100}});
+    expectPoints(strip([] { ofBezier(100, 100, 150, 200, 300, 200, 300, 100); }), {{100, 100}, {218.75f, 175}, {300, 100}});
 }
 
 TEST_F(Graphics, BitmapGlyphsSitOnTheGridAndStringsDrawThemAtThePenAndLineOffsets) {
