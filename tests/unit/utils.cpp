@@ -169,14 +169,16 @@ TEST(Noise, PerlinsPermutationTwiceAndValuesWorkedOutIndependently) {
     EXPECT_FLOAT_EQ(ofSignedNoise(0.5f), 0.27685546875f);
     EXPECT_FLOAT_EQ(ofSignedNoise(-0.5f), -0.11865234375f);
     EXPECT_FLOAT_EQ(ofSignedNoise(-255.5f), 0.27685546875f);
-    EXPECT_NEAR(ofSignedNoise(-3.75f), 0.42745399475097656, 1e-6);
     // Worked out in double precision from the same tables, at points that
-    // floats hold exactly; the tolerance is single precision's.
+    // floats hold exactly; the 3D ones take each ordering of the offsets.
     const double tolerance = 3e-5;
     EXPECT_NEAR(ofSignedNoise(0.25f, 0), -0.3287417414084712, tolerance);
     EXPECT_NEAR(ofSignedNoise(1.3125f, -2.6875f), -0.6779600481911439, tolerance);
-    EXPECT_NEAR(ofSignedNoise(0.25f, 0.5f, 0.75f), 0.4824312500000002, tolerance);
-    EXPECT_NEAR(ofSignedNoise(10.125f, -20.1875f, 30.3125f), -0.5832750017921129, tolerance);
+    const float d3[][4] = {{0.5f, 0.3125f, 0.125f, 0.23950539f}, {0.5f, 0.125f, 0.3125f, 0.41364145f},
+                           {0.3125f, 0.125f, 0.5f, 0.63621020f}, {0.125f, 0.3125f, 0.5f, 0.67464278f},
+                           {0.125f, 0.5f, 0.3125f, 0.46067240f}, {0.3125f, 0.5f, 0.125f, 0.26141628f},
+                           {-1.3125f, 2.1875f, -0.40625f, -0.61347965f}};
+    for (const auto& p : d3) EXPECT_NEAR(ofSignedNoise(p[0], p[1], p[2]), p[3], tolerance) << p[0] << " " << p[1];
     EXPECT_NEAR(ofSignedNoise(0.25f, 0.5f, 0.75f, 0.09375f), -0.2605898307276177, tolerance);
     EXPECT_NEAR(ofSignedNoise(10.125f, -20.1875f, 30.3125f, -4.375f), 0.028301545577385033, tolerance);
 }
