@@ -41,7 +41,7 @@ std::string nums(std::initializer_list<int> values) {
 
 struct RecordingApp : ofBaseApp {
     std::function<void()> onDraw, onExit;  // after the line of their callback
-    explicit RecordingApp(std::function<void()> draw = {}, std::function<void()> exit = {}) : onDraw(draw), onExit(exit) {}
+    explicit RecordingApp(std::function<void()> draw = {}, std::function<void()> quit = {}) : onDraw(draw), onExit(quit) {}
     std::string at() const { return " at" + nums({mouseX, mouseY}); }
     ~RecordingApp() override { say("destructor"); }
     void setup() override { say("setup"); }
@@ -70,7 +70,7 @@ void (*script)();
     dup2(STDERR_FILENO, STDOUT_FILENO);  // log lines in order among the others
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     script = body;
-    ofAppEvents.setup += Poco::delegate(+[](const void*, ofEventArgs&) { say("event setup"), script(); });
+    ofAppEvents.setup += Poco::delegate(+[](const void*, ofEventArgs&) { say("event setup"); script(); });
     ECHO(update, recordFrames, ofEventArgs);
     ECHO(draw, recordFrames, ofEventArgs);
     ECHO(exit, true, ofEventArgs);
@@ -111,7 +111,7 @@ void frames(std::initializer_list<int> spans) {
 TEST(WindowDeathTest, LimiterWaitsWhatIsLeftOfTheFrameAndTheRateIsSmoothed) {
     // The limiter's waits are written down and pass at once on a fake clock.
     EXPECT_EXIT((ofPlatform::setMillisSource(+[] { return fakeNow; }),
-                 ofPlatform::setSleeper(+[](int ms) { say("sleep" + nums({ms})), fakeNow += ms; }),
+                 ofPlatform::setSleeper(+[](int ms) { say("sleep" + nums({ms})); fakeNow += ms; }),
                  run(1100, 20, new RecordingApp([] { if (ofGetFrameNum() == 7) exit(3); }), [] {
                     const float seeded = ofRandomUnit();
                     ofSeedRandom(5000);
