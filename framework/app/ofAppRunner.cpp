@@ -6,14 +6,13 @@
 #include "ofEvents.h"
 #include "ofImage.h"
 #include "ofMath.h"
+#include "ofPlatform.h"
 #include "ofQtUtils.h"
 #include "ofSoundPlayer.h"
 #include "ofSwapControl.h"
 #include "ofUtils.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace {
 ofAppBaseWindow* window = nullptr;  // not owned
@@ -115,7 +114,7 @@ void ofSetWindowTitle(std::string title) {
 }
 
 void ofSleepMillis(int millis) {
-    if (millis > 0) std::this_thread::sleep_for(std::chrono::milliseconds(millis));
+    ofPlatform::sleepMillis(millis);
 }
 
 void ofSetVerticalSync(bool bSync) {

@@ -1,6 +1,6 @@
 #pragma once
 // The little the utilities need from the operating system, kept apart from
-// the portable logic: a millisecond timer, the console colour, the working
+// the portable logic: a millisecond timer and a sleep, the console colour, the working
 // directory and the desktop's URL opener.
 #include <cstdint>
 #include <string>
@@ -15,6 +15,13 @@ uint32_t millis();
 // puts the monotonic clock back.
 using MillisSource = uint32_t (*)();
 void setMillisSource(MillisSource source);
+
+// Blocks the calling thread; nothing for 0 or less. Tests replace it, as
+// they do the timer, to see how long the frame limiter waits without
+// waiting; nullptr puts the real sleep back.
+void sleepMillis(int ms);
+using Sleeper = void (*)(int ms);
+void setSleeper(Sleeper sleeper);
 
 // Colour escapes go out only when standard output is a terminal, so files
 // and pipes receive plain text.

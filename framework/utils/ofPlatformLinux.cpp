@@ -1,10 +1,12 @@
 #include "ofPlatform.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ofPlatform {
@@ -20,6 +22,12 @@ uint32_t monotonicMillis() {
 
 MillisSource millisSource = monotonicMillis;
 
+void threadSleep(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+Sleeper sleeper = threadSleep;
+
 // A console attribute numbers its colours blue=1, green=2, red=4; ANSI
 // numbers them red=1, green=2, blue=4.
 int ansiColour(unsigned bits) {
@@ -33,6 +41,14 @@ uint32_t millis() {
 
 void setMillisSource(MillisSource source) {
     millisSource = source ? source : monotonicMillis;
+}
+
+void sleepMillis(int ms) {
+    sleeper(ms);
+}
+
+void setSleeper(Sleeper replacement) {
+    sleeper = replacement ? replacement : threadSleep;
 }
 
 void setConsoleColor(unsigned short attribute) {

@@ -1,171 +1,238 @@
-// Real X input through xdotool reaching a GLUT window in a child process: the
-// keys and mouse reports the application and the events see, in order, and
-// Escape ending the program through the exit handler. Full screen is here
-// too: it covers every window, so it runs alone like the input tests.
-#include "ChildProcess.h"
-#include "RecordingApp.h"
+// The GLUT window: frame loop, clearing, input callbacks, full screen and
+// the ways out. Each run is a death test's child, since the loop never
+// returns and the process ends through exit(); the child writes a line to
+// standard error for each application callback and event, and the test
+// compares the whole run and its exit status. Most runs step the window's
+// callbacks by hand on a clock the test moves, so what they report does not
+// depend on the machine or the display. Full screen covers every window, so
+// these run alone like the input tests.
 #include "XWindowTools.h"
 #include "ofAppGlutWindow.h"
 #include "ofAppRunner.h"
+#include "ofBaseApp.h"
 #include "ofGLHeaders.h"
+#include "ofGraphics.h"
 #include "ofLog.h"
+#include "ofMath.h"
+#include "ofPlatform.h"
+#include "ofUtils.h"
 
+#include <Poco/Delegate.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <functional>
+#include <unistd.h>
+// Last: Xlib defines names such as None and Status as macros.
+#include <epoxy/glx.h>
+
+using Glut = ofAppGlutWindow;
+using ::testing::ExitedWithCode;
 
 namespace {
+bool recordFrames = true, recordInput = true;  // whether frame and input lines are written
 
-using xwindow::xdotool;
+void say(const std::string& line, bool on = true) { if (on) std::fprintf(stderr, "%s\n", line.c_str()); }
 
-// The next n report lines, leaving out the size GLUT reports when the
-// window first shows.
-std::vector<std::string> nextLines(ChildProcess& child, size_t n) {
-    std::vector<std::string> lines;
-    std::string line;
-    while (lines.size() < n && child.readLine(line)) {
-        if (line.rfind("windowResized", 0) == 0 || line.rfind("event windowResized", 0) == 0) continue;
-        lines.push_back(line);
-    }
-    return lines;
+std::string nums(std::initializer_list<int> values) {
+    std::string text;
+    for (int v : values) text += " " + std::to_string(v);
+    return text;
 }
 
-}  // namespace
+struct RecordingApp : ofBaseApp {
+    std::function<void()> onDraw, onExit;  // after the line of their callback
+    explicit RecordingApp(std::function<void()> draw = {}, std::function<void()> quit = {}) : onDraw(draw), onExit(quit) {}
+    std::string at() const { return " at" + nums({mouseX, mouseY}); }
+    ~RecordingApp() override { say("destructor"); }
+    void setup() override { say("setup"); }
+    void update() override { say("update", recordFrames); }
+    void draw() override { say("draw", recordFrames); if (onDraw) onDraw(); }
+    void exit() override { say("exit"); if (onExit) onExit(); }
+    void windowResized(int w, int h) override { say("windowResized" + nums({w, h, ofGetWidth(), ofGetHeight()}), recordInput); }
+    void keyPressed(int key) override { say("keyPressed" + nums({key}), recordInput); }
+    void keyReleased(int key) override { say("keyReleased" + nums({key}), recordInput); }
+    void mouseMoved(int x, int y) override { say("mouseMoved" + nums({x, y}) + at(), recordInput); }
+    void mouseDragged(int x, int y, int b) override { say("mouseDragged" + nums({x, y, b}) + at(), recordInput); }
+    void mousePressed(int x, int y, int b) override { say("mousePressed" + nums({x, y, b}) + at(), recordInput); }
+    void mouseReleased() override { say("mouseReleased", recordInput); }
+    void mouseReleased(int x, int y, int b) override { say("mouseReleased" + nums({x, y, b}) + at(), recordInput); }
+};
 
-TEST(WindowInput, KeysAndMouseReachTheAppThenTheEventsAndEscapeExits) {
-    ChildProcess child([] {
-        int x = 940, y = 760;
-        xwindow::placeOnScreen(x, y, 320, 240);
-        glutInitWindowPosition(x, y);
-        static ofAppGlutWindow window;
-        ofSetupOpenGL(&window, 320, 240, 0);
-        auto* app = new RecordingApp;
-        RecordingApp::recordFrames = false;
-        app->onSetup = [] {
-            ofSetLogLevel(OF_VERBOSE);
-            childSay("window " + std::to_string(xwindow::currentGlWindow()));
-            childListen();  // the test clicks before the first frame meanwhile
-        };
-        app->onDraw = [] {
-            if (ofGetFrameNum() == 1) childSay("drawing");
-        };
-        ofRunApp(app);
-    });
-    std::string line;
-    ASSERT_TRUE(child.readLine(line));
-    ASSERT_EQ(line, "setup");
-    ASSERT_TRUE(child.readLine(line));
-    ASSERT_EQ(line.rfind("window ", 0), 0u) << line;
-    std::string window = line.substr(7);
-    ASSERT_TRUE(xwindow::waitViewable(std::stoul(window)));
+#define ECHO(name, on, Args, ...) \
+    ofAppEvents.name += Poco::delegate(+[](const void*, [[maybe_unused]] Args& a) { say("event " #name + nums({__VA_ARGS__}), on); })
 
-    // Before the first frame: a press of the right button is dropped whole,
-    // so the button it leaves held drags as button 0 afterwards.
-    ASSERT_TRUE(xdotool({"mousemove", "--window", window, "100", "100"}));
-    ASSERT_TRUE(xdotool({"mousedown", "3"}));
-    ASSERT_TRUE(xwindow::waitButtonHeld(3));
-    child.writeLine("go");
-    std::vector<std::string> early = child.readUntil("drawing");
-    ASSERT_EQ(early.back(), "drawing");
-    for (const std::string& l : early) EXPECT_EQ(l.find("mouse"), std::string::npos) << l;
-    ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
+void (*script)();
 
-    ASSERT_TRUE(xdotool({"mousemove", "--window", window, "120", "110"}));
-    EXPECT_EQ(nextLines(child, 2),
-              (std::vector<std::string>{"mouseDragged 120 110 0 at 120 110", "event mouseDragged 120 110 0"}));
-    ASSERT_TRUE(xdotool({"mouseup", "3"}));
-    EXPECT_EQ(nextLines(child, 3), (std::vector<std::string>{"mouseReleased 120 110 2 at 120 110", "mouseReleased",
-                                                             "event mouseReleased 120 110 2"}));
-
-    // Moving with no button held.
-    ASSERT_TRUE(xdotool({"mousemove", "--window", window, "200", "150"}));
-    EXPECT_EQ(nextLines(child, 2),
-              (std::vector<std::string>{"mouseMoved 200 150 at 200 150", "event mouseMoved 200 150 0"}));
-
-    // A right-button drag reports the held button.
-    ASSERT_TRUE(xdotool({"mousedown", "3"}));
-    EXPECT_EQ(nextLines(child, 2),
-              (std::vector<std::string>{"mousePressed 200 150 2 at 200 150", "event mousePressed 200 150 2"}));
-    ASSERT_TRUE(xdotool({"mousemove", "--window", window, "220", "160"}));
-    EXPECT_EQ(nextLines(child, 2),
-              (std::vector<std::string>{"mouseDragged 220 160 2 at 220 160", "event mouseDragged 220 160 2"}));
-    ASSERT_TRUE(xdotool({"mouseup", "3"}));
-    EXPECT_EQ(nextLines(child, 3), (std::vector<std::string>{"mouseReleased 220 160 2 at 220 160", "mouseReleased",
-                                                             "event mouseReleased 220 160 2"}));
-
-    ASSERT_TRUE(xdotool({"click", "1"}));
-    EXPECT_EQ(nextLines(child, 5),
-              (std::vector<std::string>{"mousePressed 220 160 0 at 220 160", "event mousePressed 220 160 0",
-                                        "mouseReleased 220 160 0 at 220 160", "mouseReleased",
-                                        "event mouseReleased 220 160 0"}));
-
-    // A character key as its code; a special key with 0x100 or-ed in.
-    ASSERT_TRUE(xdotool({"key", "a"}));
-    EXPECT_EQ(nextLines(child, 4), (std::vector<std::string>{"keyPressed 97", "event keyPressed 97", "keyReleased 97",
-                                                             "event keyReleased 97"}));
-    ASSERT_TRUE(xdotool({"key", "Left"}));
-    EXPECT_EQ(nextLines(child, 4), (std::vector<std::string>{"keyPressed 356", "event keyPressed 356",
-                                                             "keyReleased 356", "event keyReleased 356"}));
-    // Wheel notches and modifier keys reach neither: the next report is the
-    // key after them.
-    ASSERT_TRUE(xdotool({"click", "4", "click", "5", "click", "6", "click", "7", "key", "Shift_L", "Control_L",
-                         "Alt_L", "a"}));
-    EXPECT_EQ(nextLines(child, 4), (std::vector<std::string>{"keyPressed 97", "event keyPressed 97", "keyReleased 97",
-                                                             "event keyReleased 97"}));
-
-    // Escape: the application and the event see it, then the program ends
-    // through the exit handler.
-    ASSERT_TRUE(xdotool({"key", "Escape"}));
-    EXPECT_EQ(child.readUntil(),
-              (std::vector<std::string>{"keyPressed 27", "event keyPressed 27",
-                                        "OF_VERBOSE: GLUT OF app is being terminated!", "exit", "event exit",
-                                        "destructor"}));
-    EXPECT_EQ(child.waitExit(), 0);
-}
-
-TEST(WindowInput, FullScreenAndBackRestoresTheSizeAndPosition) {
-    int x = 500, y = 640;
+// Opens a 160 x 120 window at x, y (moved to fit a smaller screen) and runs
+// the loop with app, which may be null, calling script from the setup event.
+[[noreturn]] void run(int x, int y, ofBaseApp* app, void (*body)()) {
+    alarm(60);  // a run that hangs fails instead of stalling the suite
+    dup2(STDERR_FILENO, STDOUT_FILENO);  // log lines in order among the others
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    script = body;
+    ofAppEvents.setup += Poco::delegate(+[](const void*, ofEventArgs&) { say("event setup"); script(); });
+    ECHO(update, recordFrames, ofEventArgs);
+    ECHO(draw, recordFrames, ofEventArgs);
+    ECHO(exit, true, ofEventArgs);
+    ECHO(windowResized, recordInput, ofResizeEventArgs, a.width, a.height);
+    ECHO(keyPressed, recordInput, ofKeyEventArgs, a.key);
+    ECHO(keyReleased, recordInput, ofKeyEventArgs, a.key);
+    ECHO(mouseMoved, recordInput, ofMouseEventArgs, a.x, a.y, a.button);
+    ECHO(mouseDragged, recordInput, ofMouseEventArgs, a.x, a.y, a.button);
+    ECHO(mousePressed, recordInput, ofMouseEventArgs, a.x, a.y, a.button);
+    ECHO(mouseReleased, recordInput, ofMouseEventArgs, a.x, a.y, a.button);
+    static ofAppGlutWindow window;
     xwindow::placeOnScreen(x, y, 160, 120);
-    ChildProcess child([x, y] {
-        glutInitWindowPosition(x, y);
-        static ofAppGlutWindow window;
-        ofSetupOpenGL(&window, 160, 120, 0);
-        auto* app = new RecordingApp;
-        RecordingApp::recordFrames = false;
-        app->onDraw = [] {
-            static int phase = 0;
-            auto say = [](const std::string& what, int a, int b) {
-                childSay(what + " " + std::to_string(a) + " " + std::to_string(b));
-            };
-            if (ofGetFrameNum() > 300) exit(3);
-            if (phase == 0 && ofGetFrameNum() == 2) {
-                ofToggleFullscreen();
-                say("mode", ofGetWindowMode(), 0);
-                phase = 1;
-            } else if (phase == 1 && ofGetWidth() == ofGetScreenWidth()) {
-                say("full less screen", ofGetWidth() - ofGetScreenWidth(), ofGetHeight() - ofGetScreenHeight());
-                ofSetFullscreen(true);  // already: nothing pending
-                ofSetFullscreen(false);
-                say("mode", ofGetWindowMode(), 0);
-                phase = 2;
-            } else if (phase == 2 && ofGetWidth() == 160) {
-                say("back at", ofGetWindowPositionX(), ofGetWindowPositionY());
-                exit(0);
-            }
-        };
-        ofRunApp(app);
-    });
-    std::vector<std::string> lines = nextLines(child, 9);
-    EXPECT_EQ(child.waitExit(), 0);
-    std::vector<std::string> expected = {"setup",
-                                         "event setup",
-                                         "mode 1 0",
-                                         "full less screen 0 0",
-                                         "mode 0 0",
-                                         "back at " + std::to_string(x) + " " + std::to_string(y),
-                                         "exit",
-                                         "event exit",
-                                         "destructor"};
-    EXPECT_EQ(lines, expected);
+    glutInitWindowPosition(x, y);
+    ofSetupOpenGL(&window, 160, 120, 0);
+    ofRunApp(app);
+    std::abort();
+}
+
+uint32_t fakeNow = 5000;
+
+void report() {
+    char line[80];
+    snprintf(line, sizeof line, "frame %d rate %.2f last %.3f", ofGetFrameNum(), ofGetFrameRate(), ofGetLastFrameTime());
+    say(line);
+}
+
+// Turns of GLUT's loop, each ms after the last: the idle and the display step.
+void frames(std::initializer_list<int> spans) {
+    for (int ms : spans) {
+        fakeNow += ms;
+        Glut::idleCallback();
+        Glut::displayCallback();
+        report();
+    }
+}
+}
+
+TEST(WindowDeathTest, LimiterWaitsWhatIsLeftOfTheFrameAndTheRateIsSmoothed) {
+    // The limiter's waits are written down and pass at once on a fake clock.
+    EXPECT_EXIT((ofPlatform::setMillisSource(+[] { return fakeNow; }),
+                 ofPlatform::setSleeper(+[](int ms) { say("sleep" + nums({ms})); fakeNow += ms; }),
+                 run(1100, 20, new RecordingApp([] { if (ofGetFrameNum() == 7) exit(3); }), [] {
+                    const float seeded = ofRandomUnit();
+                    ofSeedRandom(5000);
+                    say(seeded == ofRandomUnit() ? "seeded from the clock" : "not seeded from the clock");
+                    report();
+                    ofSetFrameRate(60);  // 16 whole milliseconds a frame
+                    frames({0});         // nothing drawn yet: no wait
+                    recordFrames = false;
+                    frames({5, 30, 16});
+                    ofSetFrameRate(0);
+                    frames({5});
+                    ofSetFrameRate(-1);  // never waits, however short the frame
+                    frames({5});
+                    ofSetFrameRate(60);
+                    ofResetElapsedTimeCounter();  // the frame waits its length, no more
+                    frames({0});
+                    recordFrames = true;
+                    frames({0});
+                })),
+                ExitedWithCode(3),
+                "setup\nupdate\nevent setup\nseeded from the clock\nframe 0 rate 60.00 last 0.000\nupdate\n"
+                "event update\ndraw\nevent draw\nframe 1 rate 60.00 last 0.000\nsleep 11\nframe 2 rate 60.25 last 0.016\n"
+                "frame 3 rate 57.56 last 0.030\nsleep 0\nframe 4 rate 58.05 last 0.016\nframe 5 rate 72.25 last 0.005\n"
+                "frame 6 rate 19.10 last 0.005\nsleep 16\nframe 7 rate 60.00 last -0.056\nsleep 16\nupdate\n"
+                "event update\ndraw\nexit\nevent exit\ndestructor\n$");
+}
+
+TEST(WindowDeathTest, InputReachesTheAppThenTheEventsOnlyAfterTheFirstFrameAndEscapeExits) {
+    EXPECT_EXIT((recordFrames = false, run(920, 20, new RecordingApp, [] {
+                     ofSetLogLevel(OF_VERBOSE);
+                     // Before the first frame even a press is lost: the drag
+                     // after it reports button 0.
+                     Glut::mouseCallback(GLUT_RIGHT_BUTTON, GLUT_DOWN, 5, 6);
+                     Glut::motionCallback(5, 6);
+                     Glut::passiveMotionCallback(5, 6);
+                     Glut::displayCallback();
+                     Glut::motionCallback(7, 8);
+                     Glut::mouseCallback(GLUT_RIGHT_BUTTON, GLUT_DOWN, 10, 20);
+                     for (int wheel = 3; wheel <= 6; wheel++) Glut::mouseCallback(wheel, GLUT_UP, 1, 2);  // no buttons
+                     Glut::motionCallback(11, 21);
+                     Glut::mouseCallback(GLUT_RIGHT_BUTTON, GLUT_UP, 12, 22);
+                     Glut::passiveMotionCallback(30, 40);
+                     Glut::keyboardCallback('a', 0, 0);
+                     Glut::keyboardUpCallback('a', 0, 0);
+                     // Function keys and arrows to insert; not Num Lock, Shift, Ctrl or Alt.
+                     for (int key : {1, 12, 13, 99, 100, 108, 109, GLUT_KEY_SHIFT_L, GLUT_KEY_CTRL_L, GLUT_KEY_ALT_L})
+                         Glut::specialKeyCallback(key, 0, 0);
+                     Glut::specialKeyUpCallback(GLUT_KEY_LEFT, 0, 0);
+                     Glut::specialKeyUpCallback(GLUT_KEY_SHIFT_R, 0, 0);
+                     Glut::resizeCallback(400, 0);  // what a minimised window reports
+                     Glut::displayCallback();
+                     GLint vp[4];
+                     glGetIntegerv(GL_VIEWPORT, vp);
+                     say("viewport" + nums({vp[0], vp[1], vp[2], vp[3]}));
+                     Glut::keyboardCallback(27, 0, 0);
+                 })),
+                ExitedWithCode(0),
+                "setup\nevent setup\nmouseDragged 7 8 0 at 7 8\nevent mouseDragged 7 8 0\nmousePressed 10 20 2 at 10 20\n"
+                "event mousePressed 10 20 2\nmouseDragged 11 21 2 at 11 21\nevent mouseDragged 11 21 2\n"
+                "mouseReleased 12 22 2 at 12 22\nmouseReleased\nevent mouseReleased 12 22 2\nmouseMoved 30 40 at 30 40\n"
+                "event mouseMoved 30 40 0\nkeyPressed 97\nevent keyPressed 97\nkeyReleased 97\nevent keyReleased 97\n"
+                "keyPressed 257\nevent keyPressed 257\nkeyPressed 268\nevent keyPressed 268\nkeyPressed 356\n"
+                "event keyPressed 356\nkeyPressed 364\nevent keyPressed 364\nkeyReleased 356\nevent keyReleased 356\n"
+                "windowResized 400 0 400 0\nevent windowResized 400 0\nviewport 0 0 400 1\nkeyPressed 27\n"
+                "event keyPressed 27\nOF_VERBOSE: GLUT OF app is being terminated!\nexit\nevent exit\ndestructor\n$");
+}
+
+TEST(WindowDeathTest, WithoutAutomaticClearingOnlyTheFirstThreeFramesAreClearedAndNoAppIsNeeded) {
+    EXPECT_EXIT((recordFrames = false, run(920, 170, nullptr, [] {
+                     for (int k = 0; k < 5; k++) {
+                         ofSetBackgroundAuto(k == 4);
+                         Glut::displayCallback();
+                         // Cleared since the marker the last turn left? And drawn where?
+                         float depth = 0;
+                         GLint buffer;
+                         glReadPixels(0, 0, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+                         glGetIntegerv(GL_DRAW_BUFFER, &buffer);
+                         say(std::string(depth == 1 ? "cleared" : "kept") + (buffer == GL_FRONT ? " front" : " back"));
+                         glClearDepth(0.5);
+                         glClear(GL_DEPTH_BUFFER_BIT);
+                         glClearDepth(1);
+                     }
+                     exit(0);
+                 })),
+                ExitedWithCode(0),
+                "event setup\ncleared front\ncleared front\ncleared front\nkept front\ncleared back\nevent exit\n$");
+}
+
+TEST(WindowDeathTest, CloseRequestAndLostServerEndThroughTheExitHandlerWithTheirStatus) {
+    static bool (*cause)(unsigned long window);
+    const std::pair<bool (*)(unsigned long), int> endings[] = {
+        {xwindow::sendCloseRequest, 0},
+        // Xlib ends the program with status 1 when its connection breaks.
+        {[](unsigned long w) { return xwindow::xdotool({"windowkill", std::to_string(w)}); }, 1}};
+    for (const auto& ending : endings) {
+        cause = ending.first;
+        auto draw = [] { static const bool sent = cause(glXGetCurrentDrawable()); (void)sent; };
+        auto onExit = [] { say(glXGetCurrentContext() ? "context current" : "context gone"); };
+        // From here GLUT runs the loop its own way: only the ending counts.
+        EXPECT_EXIT(run(1100, 170, new RecordingApp(draw, onExit), [] {}), ExitedWithCode(ending.second),
+                    "setup\nupdate\nevent setup\n.*exit\ncontext current\nevent exit\ndestructor\n$");
+    }
+}
+
+TEST(WindowDeathTest, LeavingFullScreenRestoresTheLastShapeAndThePlaceBefore) {
+    auto draw = [] {  // a step on each time GLUT has reported the size asked for
+        static int step = 0, x, y;
+        const int w = ofGetWidth(), h = ofGetHeight();
+        const bool full = w == ofGetScreenWidth() && h == ofGetScreenHeight();
+        if (step == 0)
+            ofSetWindowShape(200, 150);
+        else if (step == 1 && w == 200 && h == 150)
+            x = ofGetWindowPositionX(), y = ofGetWindowPositionY(), ofToggleFullscreen();
+        else if (step == 2 && full)
+            ofSetFullscreen(true), ofSetFullscreen(false);  // the first finds it full already
+        else if (step == 3 && !full)
+            say("back to" + nums({w, h, ofGetWindowPositionX() - x, ofGetWindowPositionY() - y})), exit(0);
+        else
+            return;
+        say("mode" + nums({ofGetWindowMode(), step++}));
+    };
+    EXPECT_EXIT((recordFrames = recordInput = false, run(500, 640, new RecordingApp(draw), [] {})), ExitedWithCode(0),
+                "setup\nevent setup\nmode 0 0\nmode 1 1\nmode 0 2\nback to 200 150 0 0\nexit\nevent exit\ndestructor\n$");
 }
