@@ -6,6 +6,9 @@ set -euo pipefail
 out="${1:?usage: images.sh DATADIR}"
 # The real ImageMagick, not whatever else is called convert on PATH.
 IM=/usr/bin/convert
+# One thread: ImageMagick splits some operations by thread count, and the
+# results then differ from machine to machine.
+export MAGICK_THREAD_LIMIT=1
 FONT=/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
