@@ -382,6 +382,46 @@ TEST_F(Graphics, WindingRuleDecidesWhichPartsOfAShapeAreFilled) {
     EXPECT_EQ(polygons, 0);
 }
 
+// A second contour inside the first, wound the same way: a hole under the
+// odd rule, filled under the non-zero one.
+TEST_F(Graphics, AFurtherContourCutsAHoleUnderTheOddRule) {
+    const int cases[][2] = {{GLU_TESS_WINDING_ODD, 0}, {GLU_TESS_WINDING_NONZERO, 1}};
+    for (auto [rule, middle] : cases) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        ofSetPolyMode(rule);
+        ofBeginShape();
+        square(100, 100, 200);
+        ofNextContour(true);
+        square(150, 150, 100);
+        ofEndShape(true);
+        EXPECT_EQ((Ints{lit(120, 120), lit(200, 200), lit(350, 200)}), (Ints{1, middle, 0})) << rule;
+    }
+}
+
+// What GLU reports is logged in its words, and the next shape draws its own
+// vertices only, also after a first contour moved the contour start: its
+// opening Bezier piece has no vertex to start from.
+TEST_F(Graphics, TessellatorErrorsAreLoggedAndTheNextShapeStartsClean) {
+    auto glu = [](GLenum code) { return std::string("OF_ERROR: tessError: ") + reinterpret_cast<const char*>(gluErrorString(code)) + "\n"; };
+    auto begin = [] { ofBeginShape(); square(100, 100, 100); ofNextContour(true); };
+    const std::tuple<const char*, Draw, std::string> cases[] = {
+        {"a coordinate too large", [&] { begin(); for (float x : {400.f, INFINITY, 500.f}) ofVertex(x, 100); ofEndShape(true); }, glu(GLU_TESS_COORD_TOO_LARGE)},
+        {"a shape left open", begin, glu(GLU_TESS_MISSING_END_POLYGON)},
+    };
+    for (const auto& [name, broken, log] : cases) {
+        EXPECT_EQ(logOf([&] {
+                      broken();
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      ofBeginShape();
+                      ofBezierVertex(450, 120, 450, 120, 300, 300);
+                      square(300, 300, 40);
+                      ofEndShape(true);
+                  }),
+                  log) << name;
+        EXPECT_EQ((Ints{lit(320, 320), lit(150, 150), lit(300, 200)}), (Ints{1, 0, 0})) << name;
+    }
+}
+
 // Closed outlines under the odd rule, at curve resolution 3: the strips show
 // every vertex that plain, curve and Bezier vertices add.
 TEST_F(Graphics, ShapesAddTheVerticesTheirPiecesSample) {
