@@ -219,6 +219,10 @@ TEST_F(Graphics, SettersClampOrRefuseAndStylesApplyThroughThem) {
     expectColour({1, 0, 128 / 255.f, 1}, {255, 0, 128, 255});
     ofSetColor(0xFF8000);
     expectColour({1, 128 / 255.f, 0, 1}, {255, 128, 0, 255});
+    ofSetColor(10, 20, 30, 300);
+    expectColour({10 / 255.f, 20 / 255.f, 30 / 255.f, 1}, {10, 20, 30, 255});
+    ofSetColor(10, 20, 30, -1);
+    expectColour({10 / 255.f, 20 / 255.f, 30 / 255.f, 0}, {10, 20, 30, 0});
     auto points = [] { return int(vertices([] { ofCircle(200, 200, 80); }).size()); };
     const int resolutions[][2] = {{8, 8}, {1, 8}, {0, 8}, {5000, 1024}, {3, 3}};
     for (auto [asked, got] : resolutions) {
@@ -250,15 +254,40 @@ TEST_F(Graphics, SettersClampOrRefuseAndStylesApplyThroughThem) {
     expectColour({1, 0, 1, 77 / 255.f}, {255, 0, 255, 77});
 }
 
-TEST_F(Graphics, StyleStackKeepsTheNewest32) {
-    for (int i = 1; i <= 33; i++) {
+// Before push i the state is red i, rectangle mode, winding rule, fill,
+// blending and smoothing each on a cycle of its own, circle resolution 3 + i
+// and line width i / 4. A pop brings back every field, in the style and in
+// what it drives.
+TEST_F(Graphics, StyleStackKeepsTheNewest32AndRestoresEveryField) {
+    auto state = [](int i) {
+        return F{float(i), float(i % 2), float(GLU_TESS_WINDING_ODD + i % 5), float(i % 3 != 0), float(i % 4 < 2), float(i / 2 % 2), 3.f + i, i / 4.f};
+    };
+    auto current = [] {
+        const ofStyle s = ofGetStyle();
+        float colour[4], width = 0;
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        EXPECT_TRUE(ofGetRectMode() == s.rectMode && glIsEnabled(GL_BLEND) == s.blending && std::lround(colour[0] * 255) == s.color.r && width == s.lineWidth);
+        EXPECT_EQ(int(vertices([] { ofCircle(200, 200, 80); }).size()), s.circleResolution);
+        return F{s.color.r, float(s.rectMode), float(s.polyMode), float(s.bFill), float(s.blending), float(s.smoothing), float(s.circleResolution), s.lineWidth};
+    };
+    for (int i = 1; i <= 34; i++) {
+        const F f = state(i);
         ofSetColor(i, 0, 0);
-        ofPushStyle();
+        ofSetRectMode(int(f[1]));
+        ofSetPolyMode(int(f[2]));
+        f[3] ? ofFill() : ofNoFill();
+        f[4] ? ofEnableAlphaBlending() : ofDisableAlphaBlending();
+        f[5] ? ofEnableSmoothing() : ofDisableSmoothing();
+        ofSetCircleResolution(int(f[6]));
+        ofSetLineWidth(f[7]);
+        if (i <= 33) ofPushStyle();
     }
     for (int i = 33; i >= 1; i--) {  // the 33rd pop finds nothing: the state of the second push stays
         ofPopStyle();
-        ASSERT_EQ(ofGetStyle().color.r, std::max(i, 2)) << i;
+        ASSERT_EQ(current(), state(std::max(i, 2))) << i;
     }
+    ofSetLineWidth(1);  // later tests of this process draw lines
 }
 
 // Half-transparent red over black with smoothing on. Each primitive sends its
@@ -307,10 +336,26 @@ TEST_F(Graphics, PrimitivesSendTheirPointsAndOnlyOutlinesAndLinesAreSmoothed) {
     }
 }
 
-// At depth 0 the origin is the top left and one unit is one pixel.
+// A 60 degree field of view at the distance where it spans the window's
+// height, near and far at a tenth and ten times that distance; at depth 0 the
+// origin is the top left and one unit is one pixel.
 TEST_F(Graphics, ScreenSetUpPutsTheOriginTopLeftOneUnitPerPixel) {
     const int w = ofGetWidth(), h = ofGetHeight();
+    glMatrixMode(GL_PROJECTION);
     ofSetupScreen();
+    const double dist = h / 2.0 / std::tan(M_PI / 6), nearD = dist / 10, farD = dist * 10, f = 1 / std::tan(M_PI / 6);
+    const double projection[16] = {f * h / w, 0, 0, 0, 0, f, 0, 0, 0, 0, (farD + nearD) / (nearD - farD), -1, 0, 0, 2 * farD * nearD / (nearD - farD), 0};
+    const double modelview[16] = {1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, -w / 2.0, h / 2.0, -dist, 1};
+    GLfloat proj[16], model[16];
+    GLint mode = 0;
+    glGetFloatv(GL_PROJECTION_MATRIX, proj);
+    glGetFloatv(GL_MODELVIEW_MATRIX, model);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    for (int i = 0; i < 16; i++) {
+        EXPECT_NEAR(proj[i], projection[i], 1e-4 * (1 + std::fabs(projection[i]))) << "projection " << i;
+        EXPECT_NEAR(model[i], modelview[i], 1e-4 * (1 + std::fabs(modelview[i]))) << "modelview " << i;
+    }
     ofRect(0, 0, 1, 1);
     ofRect(w - 2, h - 1, 1, 1);
     EXPECT_TRUE(lit(0, 0) && lit(w - 2, h - 1) && !lit(1, 0) && !lit(w - 1, h - 1) && !lit(w - 2, h - 2));
@@ -335,6 +380,46 @@ TEST_F(Graphics, WindingRuleDecidesWhichPartsOfAShapeAreFilled) {
     int polygons = -1;
     EXPECT_EQ(vertices(pentagram, &polygons).size(), 10u);
     EXPECT_EQ(polygons, 0);
+}
+
+// A second contour inside the first, wound the same way: a hole under the
+// odd rule, filled under the non-zero one.
+TEST_F(Graphics, AFurtherContourCutsAHoleUnderTheOddRule) {
+    const int cases[][2] = {{GLU_TESS_WINDING_ODD, 0}, {GLU_TESS_WINDING_NONZERO, 1}};
+    for (auto [rule, middle] : cases) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        ofSetPolyMode(rule);
+        ofBeginShape();
+        square(100, 100, 200);
+        ofNextContour(true);
+        square(150, 150, 100);
+        ofEndShape(true);
+        EXPECT_EQ((Ints{lit(120, 120), lit(200, 200), lit(350, 200)}), (Ints{1, middle, 0})) << rule;
+    }
+}
+
+// What GLU reports is logged in its words, and the next shape draws its own
+// vertices only, also after a first contour moved the contour start: its
+// opening Bezier piece has no vertex to start from.
+TEST_F(Graphics, TessellatorErrorsAreLoggedAndTheNextShapeStartsClean) {
+    auto glu = [](GLenum code) { return std::string("OF_ERROR: tessError: ") + reinterpret_cast<const char*>(gluErrorString(code)) + "\n"; };
+    auto begin = [] { ofBeginShape(); square(100, 100, 100); ofNextContour(true); };
+    const std::tuple<const char*, Draw, std::string> cases[] = {
+        {"a coordinate too large", [&] { begin(); for (float x : {400.f, INFINITY, 500.f}) ofVertex(x, 100); ofEndShape(true); }, glu(GLU_TESS_COORD_TOO_LARGE)},
+        {"a shape left open", begin, glu(GLU_TESS_MISSING_END_POLYGON)},
+    };
+    for (const auto& [name, broken, log] : cases) {
+        EXPECT_EQ(logOf([&] {
+                      broken();
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      ofBeginShape();
+                      ofBezierVertex(450, 120, 450, 120, 300, 300);
+                      square(300, 300, 40);
+                      ofEndShape(true);
+                  }),
+                  log) << name;
+        EXPECT_EQ((Ints{lit(320, 320), lit(150, 150), lit(300, 200)}), (Ints{1, 0, 0})) << name;
+    }
 }
 
 // Closed outlines under the odd rule, at curve resolution 3: the strips show

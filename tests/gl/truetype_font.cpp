@@ -13,6 +13,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -241,6 +242,64 @@ TEST_F(TrueType, ContoursOfGlyphsAndStringsDrawnAsShapes) {
         [&] { font.drawStringAsShapes("I", 100, 100); font.drawStringAsShapes("I I\n\nI", 100, 100); }));
     float width = g.advance + font.glyph('p').width + bar.width;
     expectNear(flat(bounds(drawn)), {100 + bar.x, 100 + bar.y, width, 81.2f + bar.height}, 0.01f);
+}
+
+// FreeType's outline of 'O' at 40 pixels, walked by FreeType itself with
+// each curve cut in 64 pieces, against the contours: each point of either
+// lies within the simplifier's 0.3 pixels of the other's polyline, give or
+// take the 0.03 pixels that 9 samples a curve cut off the curves of 'O'.
+TEST_F(TrueType, TheContoursOfOFollowFreeTypesOutlineWithinTheTolerance) {
+    FT_Library lib;
+    FT_Face face;
+    ASSERT_FALSE(FT_Init_FreeType(&lib) || FT_New_Face(lib, DEJAVU.c_str(), 0, &face));
+    FT_Set_Char_Size(face, 40 * 64, 40 * 64, 96, 96);
+    ASSERT_FALSE(FT_Load_Glyph(face, FT_Get_Char_Index(face, 'O'), FT_LOAD_DEFAULT));
+    struct Walk {
+        std::vector<Points> contours;
+        FT_Vector at;
+        void add(double x, double y) { contours.back().push_back(ofPoint(float(x / 64), float(-y / 64))); }
+        static int lineTo(const FT_Vector* to, void* u) {
+            Walk* w = static_cast<Walk*>(u);
+            w->add(to->x, to->y), w->at = *to;
+            return 0;
+        }
+    } walk{};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = [](const FT_Vector* to, void* u) { static_cast<Walk*>(u)->contours.emplace_back(); return Walk::lineTo(to, u); };
+    funcs.line_to = Walk::lineTo;
+    funcs.conic_to = [](const FT_Vector* c, const FT_Vector* to, void* u) {
+        Walk* w = static_cast<Walk*>(u);
+        for (int i = 1; i <= 64; i++) {
+            const double t = i / 64.0, s = 1 - t;
+            w->add(s * s * w->at.x + 2 * s * t * c->x + t * t * to->x, s * s * w->at.y + 2 * s * t * c->y + t * t * to->y);
+        }
+        w->at = *to;
+        return 0;
+    };
+    funcs.cubic_to = [](const FT_Vector*, const FT_Vector*, const FT_Vector*, void*) { return 1; };  // none in TrueType
+    ASSERT_EQ(FT_Outline_Decompose(&face->glyph->outline, &funcs, &walk), 0);
+    FT_Done_FreeType(lib);
+
+    // The distance from p to the closed polyline through `loop`.
+    auto distance = [](const ofPoint& p, const Points& loop) {
+        float best = INFINITY;
+        for (size_t i = 0; i < loop.size(); i++) {
+            const ofPoint &a = loop[i], &b = loop[(i + 1) % loop.size()];
+            float ux = b.x - a.x, uy = b.y - a.y, wx = p.x - a.x, wy = p.y - a.y, len2 = ux * ux + uy * uy;
+            float t = len2 > 0 ? std::clamp((wx * ux + wy * uy) / len2, 0.0f, 1.0f) : 0;
+            best = std::min(best, std::hypot(wx - t * ux, wy - t * uy));
+        }
+        return best;
+    };
+    ofGlyphOutline o = Font(DEJAVU, 40, true, false, true).getCharacterAsPoints('O');
+    ASSERT_EQ(o.size(), walk.contours.size());
+    for (size_t k = 0; k < o.size(); k++) {
+        float outlineOff = 0, contourOff = 0;
+        for (const ofPoint& p : walk.contours[k]) outlineOff = std::max(outlineOff, distance(p, o[k]));
+        for (const ofPoint& p : o[k]) contourOff = std::max(contourOff, distance(p, walk.contours[k]));
+        EXPECT_LT(outlineOff, 0.33f) << "contour " << k;
+        EXPECT_LT(contourOff, 0.03f) << "contour " << k;
+    }
 }
 
 // A hand-made outline: points in pixels, y upwards, tagged 0 conic, 1 on the curve, 2 cubic.

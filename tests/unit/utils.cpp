@@ -36,22 +36,25 @@ TEST(Clock, ElapsedTimeCountsFromTheLastResetAcrossTheTimersWrap) {
     ofPlatform::setMillisSource(nullptr);
 }
 
-TEST(Log, EveryLevelAgainstTheThresholdWithItsPrefix) {
-    auto everyLevel = [] {
-        for (int level = -1; level <= 8; level++) ofLog(level, "%d", level);
-    };
+TEST(Log, EveryLevelAgainstTheThresholdWithItsPrefixInBothForms) {
+    // Levels -1 to 8 at the default threshold, 2, then at -5: the same lines from either form.
+    const std::string table = "OF_WARNING: 2\nOF_ERROR: 3\nOF_FATAL_ERROR: 4\n5\n6\n7\n8\n"
+                              "-1\nOF_VERBOSE: 0\nOF_NOTICE: 1\nOF_WARNING: 2\nOF_ERROR: 3\nOF_FATAL_ERROR: 4\n5\n6\n7\n8\n";
+    for (bool printfForm : {true, false}) {
+        CaptureStdout out;
+        for (int threshold : {int(OF_WARNING), -5}) {
+            ofSetLogLevel(threshold);
+            for (int level = -1; level <= 8; level++) printfForm ? ofLog(level, "%d", level) : ofLog(level, std::to_string(level));
+        }
+        ofSetLogLevel(OF_WARNING);
+        EXPECT_EQ(out.finish(), table) << (printfForm ? "printf form" : "string form");
+    }
     CaptureStdout out;
-    everyLevel();  // at the default threshold, 2
-    ofSetLogLevel(-5);
-    everyLevel();
     ofSetLogLevel(OF_ERROR);
     ofLog(OF_WARNING, std::string("dropped")), ofLog(OF_ERROR, std::string("100%d literally"));
     ofSetLogLevel(OF_WARNING);
     ofLog(OF_WARNING, "%s|%05.1f ends in its own newline\n", "x", 2.25);
-    EXPECT_EQ(out.finish(),
-              "OF_WARNING: 2\nOF_ERROR: 3\nOF_FATAL_ERROR: 4\n5\n6\n7\n8\n"
-              "-1\nOF_VERBOSE: 0\nOF_NOTICE: 1\nOF_WARNING: 2\nOF_ERROR: 3\nOF_FATAL_ERROR: 4\n5\n6\n7\n8\n"
-              "OF_ERROR: 100%d literally\nOF_WARNING: x|002.2 ends in its own newline\n\n");
+    EXPECT_EQ(out.finish(), "OF_ERROR: 100%d literally\nOF_WARNING: x|002.2 ends in its own newline\n\n");
 }
 
 TEST(Log, ConsoleColoursAsTerminalEscapes) {
