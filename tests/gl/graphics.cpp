@@ -707,7 +707,9 @@ TEST_F(Graphics, ScreenshotsSaveTheWindowUnderANameOrTheNextNumber) {
 // than 8, 24 and 32 bits become 24-bit colour; the contents choose the format
 // before the name does.
 TEST_F(Graphics, LoadedFilesGiveTopDownRGBOfTheirType) {
-    const std::string two = "-size 2x1 xc:'gray(100)' -fill 'gray(7)' -draw 'point 1,0' -depth 16 ";
+    // 16-bit grey 0x1234, 0xABCD: their high bytes, as colour.
+    spill("data/grey16.pgm", "P2 2 1 65535 4660 43981\n");
+    const std::string two = "grey16.pgm ";
     const std::tuple<const char*, std::string, int, Ints, Ints> cases[] = {
         {"rgb.png", "-size 4x3 xc:'rgb(10,20,30)' -fill red -draw 'point 0,0' PNG24:", 1, {255, 0, 0}, {10, 20, 30}},
         {"alpha.png", "-size 3x2 xc:'rgba(10,20,30,0.2)' -fill 'rgba(200,100,50,1)' -draw 'point 2,1' PNG32:", 2, {10, 20, 30, 51}, {200, 100, 50, 255}},
@@ -715,8 +717,8 @@ TEST_F(Graphics, LoadedFilesGiveTopDownRGBOfTheirType) {
         {"deep.png", "-size 2x1 xc:'rgb(255,0,0)' -depth 16 PNG48:", 1, {255, 0, 0}, {255, 0, 0}},
         {"palette.png", "-size 3x2 xc:'rgb(0,255,7)' -fill 'rgb(120,135,7)' -draw 'point 2,1' -define png:bit-depth=8 PNG8:", 1, {0, 255, 7}, {120, 135, 7}},
         {"mono.bmp", "-size 3x2 xc:black -fill white -draw 'point 2,1' -type bilevel BMP3:", 1, {0, 0, 0}, {255, 255, 255}},
-        {"grey16.png", two + "-define png:color-type=0 -define png:bit-depth=16 ", 1, {100, 100, 100}, {7, 7, 7}},
-        {"grey16.tif", two + "-type grayscale ", 1, {100, 100, 100}, {7, 7, 7}},
+        {"grey16.png", two + "-define png:color-type=0 -define png:bit-depth=16 ", 1, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
+        {"grey16.tif", two + "-type grayscale ", 1, {0x12, 0x12, 0x12}, {0xAB, 0xAB, 0xAB}},
         {"photo.png", "-size 8x6 xc:'rgb(0,0,255)' JPG:", 1, {0, 0, 254}, {0, 0, 254}},
     };
     for (const auto& [name, made, type, first, last] : cases) {
