@@ -19,7 +19,9 @@ std::vector<Primitive> capture(const std::function<void()>& draw) {
     std::vector<Primitive> out;
     // A vertex is window x, y, z, then RGBA, then s, t, r, q.
     auto vertices = [&](int& i, Primitive& p, int k) {
-        for (; k > 0; --k, i += 11) p.v.push_back({buf[i] - vp[0], vp[1] + vp[3] - buf[i + 1], buf[i + 7], buf[i + 8]});
+        for (; k > 0; --k, i += 11)
+            p.v.push_back({buf[i] - vp[0], vp[1] + vp[3] - buf[i + 1], buf[i + 7], buf[i + 8],
+                           buf[i + 3], buf[i + 4], buf[i + 5], buf[i + 6]});
     };
     for (int i = 0; i < n;) {
         const GLenum token = GLenum(buf[i++]);
