@@ -129,7 +129,8 @@ void GameManager::gameOver() {
     delete scene;
     scene = nullptr;
     screenShown = false;
-    pressOnScreen = false;
+    releaseNeedsPress = true;
+    buttonsPressedOnScreen.clear();
     strayKeys = heldKeys;
 }
 
@@ -224,12 +225,12 @@ void GameManager::layout() {
     }
 }
 
-void GameManager::mousePressed(int, int, int) {
-    if (screenShown) pressOnScreen = true;
+void GameManager::mousePressed(int, int, int button) {
+    if (screenShown) buttonsPressedOnScreen.insert(button);
 }
 
 void GameManager::mouseReleased(int x, int y, int button) {
-    if (state != STATE_PLAYING && !pressOnScreen) return;
+    if (state != STATE_PLAYING && releaseNeedsPress && !buttonsPressedOnScreen.erase(button)) return;
     switch (state) {
     case STATE_MAIN_MENU:
         if (hits(startGameRect, x, y)) state = STATE_LOADING;
