@@ -283,6 +283,11 @@ void playOneGame(GameManager& manager, const std::function<void()>& during) {
     manager.update();  // the Save box settles once the name box has its height
 }
 
+void tap(GameManager& manager, int pressed, int released) {
+    manager.keyPressed(pressed);
+    manager.keyReleased(released);
+}
+
 }  // namespace
 
 TEST_F(ManagerScreens, AnotherButtonDoesNotLetTheFireButtonAct) {
@@ -319,4 +324,22 @@ TEST_F(ManagerScreens, AnotherButtonDoesNotLetTheFireButtonAct) {
         manager.mouseReleased(x, y, 2);
         EXPECT_EQ(manager.state, c.after);
     }
+}
+
+TEST_F(ManagerScreens, KeysLetGoAfterShiftAreUpAndNoneStayHeldIntoTheNextGame) {
+    // Shift let go or pressed between a key's press and its release: letters
+    // of either case, and a digit whose shifted byte no folding pairs up.
+    playOneGame(manager, [] {});
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (auto [pressed, released] : {std::pair{'P', 'p'}, {'q', 'Q'}, {'1', '!'}}) tap(manager, pressed, released);
+    EXPECT_EQ(manager.playerName, "Pq1");
+    manager.keyPressed(13);
+    // Steering, and Shift between press and release again.
+    playOneGame(manager, [&] {
+        tap(manager, 'w', 'W');
+        tap(manager, 'A', 'a');
+    });
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (int key : {'P', 'q', '1', 'w', 'A'}) tap(manager, key, key);
+    EXPECT_EQ(manager.playerName, "Pq1wA");
 }
