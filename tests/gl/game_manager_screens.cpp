@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
@@ -263,4 +264,82 @@ TEST_F(ManagerScreens, InputBegunInPlayDoesNotActOnTheNameEntry) {
     std::string name;
     std::getline(in, name);
     EXPECT_EQ(name, "aw");
+}
+
+namespace {
+
+// From the loading screen into play; during(), then the ship breaks up and
+// the screen after the game is drawn once and laid out.
+void playOneGame(GameManager& manager, const std::function<void()>& during) {
+    manager.state = GameManager::STATE_LOADING;
+    frame(manager);
+    frame(manager);
+    ASSERT_EQ(manager.state, GameManager::STATE_PLAYING);
+    during();
+    manager.scene->getShip()->getHealth() = -1;
+    manager.update();
+    frame(manager);
+    manager.update();
+    manager.update();  // the Save box settles once the name box has its height
+}
+
+void tap(GameManager& manager, int pressed, int released) {
+    manager.keyPressed(pressed);
+    manager.keyReleased(released);
+}
+
+}  // namespace
+
+TEST_F(ManagerScreens, AnotherButtonDoesNotLetTheFireButtonAct) {
+    // On the name entry the fire button lands on Save; off the table, on
+    // Back_to_Menu, standing in for EXIT, which would end the test program.
+    struct Case {
+        bool entersTable;
+        int screen, after;
+        ofRectangle GameManager::*box;
+    };
+    for (const Case& c : {Case{true, GameManager::STATE_ENTER_NAME, GameManager::STATE_AFTER_GAME,
+                               &GameManager::saveRect},
+                          Case{false, GameManager::STATE_AFTER_GAME, GameManager::STATE_MAIN_MENU,
+                               &GameManager::backToMenuRect}}) {
+        if (!c.entersTable) {
+            std::ofstream out("data/scores.txt");
+            for (int i = 0; i < 10; ++i) out << "Old" << i << "\n1000\n";
+        }
+        playOneGame(manager, [&] { manager.mousePressed(400, 300, 0); });
+        ASSERT_EQ(manager.state, c.screen);
+        const int x = int((manager.*c.box).x) + 5, y = int((manager.*c.box).y) + 5;
+        // A right click away from the box, then the fire button let go on it.
+        manager.mousePressed(5, 5, 2);
+        manager.mouseReleased(5, 5, 2);
+        manager.mouseReleased(x, y, 0);
+        EXPECT_EQ(manager.state, c.screen);
+        // A press on the screen and a release of another button over the box.
+        manager.mousePressed(5, 5, 2);
+        manager.mouseReleased(x, y, 1);
+        EXPECT_EQ(manager.state, c.screen);
+        manager.mouseReleased(5, 5, 2);
+        // A click of its own acts, whatever the button.
+        manager.mousePressed(x, y, 2);
+        manager.mouseReleased(x, y, 2);
+        EXPECT_EQ(manager.state, c.after);
+    }
+}
+
+TEST_F(ManagerScreens, KeysLetGoAfterShiftAreUpAndNoneStayHeldIntoTheNextGame) {
+    // Shift let go or pressed between a key's press and its release: letters
+    // of either case, and a digit whose shifted byte no folding pairs up.
+    playOneGame(manager, [] {});
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (auto [pressed, released] : {std::pair{'P', 'p'}, {'q', 'Q'}, {'1', '!'}}) tap(manager, pressed, released);
+    EXPECT_EQ(manager.playerName, "Pq1");
+    manager.keyPressed(13);
+    // Steering, and Shift between press and release again.
+    playOneGame(manager, [&] {
+        tap(manager, 'w', 'W');
+        tap(manager, 'A', 'a');
+    });
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (int key : {'P', 'q', '1', 'w', 'A'}) tap(manager, key, key);
+    EXPECT_EQ(manager.playerName, "Pq1wA");
 }
