@@ -241,4 +241,12 @@ TEST_F(HighscoreFileTest, AGameKeepingTheLockDelaysASaveBrieflyAlsoThroughALink)
     EXPECT_TRUE(other.letGo());
 }
 
+TEST_F(HighscoreFileTest, FailedWriteIsReportedAndTheOldTableStays) {
+    writeDescending();
+    const std::string before = contents();
+    EXPECT_EQ(stdoutOnAFullDisk(16, [&] { scores.insert(950, "lost"); }), SAVE_ERROR);
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
+}
+
 }  // namespace
