@@ -795,5 +795,8 @@ TEST_F(Graphics, SavesRoundTripOrFailLeavingTheOldFile) {
     EXPECT_TRUE(stat("data/kept.png", &st) == 0 && (st.st_mode & 07777) == 0640);
     ASSERT_TRUE(back.loadImage("kept.png"));
     EXPECT_EQ(back.bytes(), (Ints{0, 50, 100, 250}));
+    const std::string kept = slurp("data/kept.png");
+    EXPECT_EQ(stdoutOnAFullDisk(16, [&] { img.saveImage("kept.png"); }), "OF_ERROR: error saving image - couldn't write data/kept.png\n");
+    EXPECT_EQ(slurp("data/kept.png"), kept) << "a disk that filled up";
     EXPECT_EQ(system("ls -a data | grep -q tmp"), 256) << "a temporary file was left";
 }
