@@ -283,7 +283,8 @@ TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShip) {
         bool removed;
     };
     const Case cases[] = {{30, 2, true}, {29.9f, 2, false}, {30, 8, true}, {29.9f, 8, false}, {45, 5, true}};
-    for (int i = 0; i < 5; ++i) putMeteor(scene, i, ofPoint(x - cases[i].behind + cases[i].size, 20, 20), cases[i].size);
+    for (int i = 0; i < 5; ++i)
+        putMeteor(scene, i, ofPoint(x - cases[i].behind + cases[i].size, 20, 20), cases[i].size);
     scene.draw();
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size)
@@ -302,7 +303,7 @@ TEST_F(GameScene, DrawLeavesTheEnablesAndTheAttributeStackAsItFoundThem) {
         scene.draw();
         glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &after);
         EXPECT_EQ(after, depth);
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(glIsEnabled(caps[c]), (on >> c & 1) ? GL_TRUE : GL_FALSE) << on << ", " << c;
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(glIsEnabled(caps[c]), GLboolean(on >> c & 1)) << on << ", " << c;
     }
     for (GLenum cap : caps) glDisable(cap);
 }
@@ -332,13 +333,7 @@ TEST_F(GameScene, ShipTurnsByYawThenPitchThenRoll) {
         glPopMatrix();
     });
     ASSERT_GT(expected.size(), 20u);
-    ASSERT_EQ(drawn.size(), expected.size());
-    int apart = 0;
-    for (size_t i = 0; i < drawn.size(); ++i)
-        for (size_t k = 0; k < drawn[i].v.size() && k < expected[i].v.size(); ++k)
-            apart += std::fabs(drawn[i].v[k].x - expected[i].v[k].x) > 0.01f ||
-                     std::fabs(drawn[i].v[k].y - expected[i].v[k].y) > 0.01f;
-    EXPECT_EQ(apart, 0);
+    EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
 }
 
 }  // namespace
