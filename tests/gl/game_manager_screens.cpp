@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -421,7 +422,9 @@ TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThem) 
             ASSERT_TRUE(W == 800 && H == 600);
             const auto corners = glfeedback::distinct(drawn);
             EXPECT_TRUE(std::any_of(corners.begin(), corners.end(),
-                                    [](const glfeedback::Vertex& v) { return v.x == 208 && v.y == 454; }));
+                                    [](const glfeedback::Vertex& v) {
+                                        return std::fabs(v.x - 208) < 0.01f && std::fabs(v.y - 454) < 0.01f;
+                                    }));
         }
     }
     EXPECT_EQ(m.scene, nullptr);  // the loading screen's first frame builds nothing
