@@ -26,5 +26,9 @@ std::vector<Primitive> capture(const std::function<void()>& draw);
 int count(const std::vector<Primitive>& prims, Kind kind);
 // Every vertex once, in the order first met (equal within 1e-3).
 std::vector<Vertex> distinct(const std::vector<Primitive>& prims);
+// Vertices of two drawings, paired primitive by primitive, that lie more
+// than tolerance apart in x or y. A primitive of another kind or vertex
+// count, or one that only one drawing holds, counts all its vertices.
+int apart(const std::vector<Primitive>& a, const std::vector<Primitive>& b, float tolerance);
 
 }  // namespace glfeedback
