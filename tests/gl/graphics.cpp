@@ -438,16 +438,32 @@ TEST_F(Graphics, TextureAllocationUploadsParametersAndCoordinates) {
     EXPECT_EQ(coords(rect), (F{50, 10, 50, 10}));
 }
 
-// Copies hold nothing; a cleared texture's name is not deleted a second time
-// once another texture may have been given it.
+// An empty texture reports that it is empty and takes no data; copies hold
+// nothing and assignment leaves the assigned-to texture as it was; clear
+// deletes the texture, and a cleared texture's name is not deleted a second
+// time once another texture may have been given it.
 TEST_F(Graphics, TextureCopiesHoldNothing) {
     ofTexture a, b, c;
-    a.allocate(8, 8, GL_RGB);
+    unsigned char px[3] = {0, 0, 0};
+    ofTextureData empty;
     const std::string warning = " to do nothing. please use FBO or other means to copy textures\n";
+    EXPECT_EQ(logOf([&] { empty = a.getTextureData(); a.loadData(px, 1, 1, GL_RGB); }),
+              "OF_ERROR: getTextureData() - texture has not been allocated\n" + TOO_BIG);
+    EXPECT_TRUE(!empty.bAllocated && empty.textureID == 0);
+    a.allocate(8, 8, GL_RGB);
+    b.allocate(4, 4, GL_RGB, true);
+    auto record = [](ofTexture& t) {
+        const ofTextureData d = t.getTextureData();
+        return F{float(d.textureID), float(d.textureTarget), d.texWidth, d.width, d.texCoordRight};
+    };
+    const F before = record(b);
+    const unsigned int name = a.getTextureData().textureID;
     EXPECT_EQ(logOf([&] { ofTexture copy(a); b = a; }),
               "OF_WARNING: overloaded ofTexture copy constructor" + warning + "OF_WARNING: overloaded ofTexture = operator" + warning);
-    EXPECT_TRUE(glIsTexture(a.getTextureData().textureID) && !b.bAllocated()) << "a copy took or shared the texture";
+    EXPECT_TRUE(glIsTexture(name)) << "a copy took the texture";
+    EXPECT_EQ(record(b), before) << "assignment changed the assigned-to texture";
     a.clear();
+    EXPECT_FALSE(glIsTexture(name) || a.bAllocated()) << "clear left the texture";
     c.allocate(2, 2, GL_RGB);
     a.clear();
     EXPECT_TRUE(glIsTexture(c.getTextureData().textureID));
@@ -473,6 +489,7 @@ TEST_F(Graphics, TheTextureQuadFollowsRectModeAnchorsAndEdgeHack) {
 
 // A 64 x 33 copy of the window's top left, red above and black below, is
 // drawn the right way up in corner mode; centre mode does not turn it back.
+// The flip belongs to screen copies only.
 TEST_F(Graphics, TextureScreenCopiesAreFlippedBackWhenDrawn) {
     for (bool arb : {false, true}) {
         arb ? ofEnableArbTex() : ofDisableArbTex();
@@ -488,6 +505,11 @@ TEST_F(Graphics, TextureScreenCopiesAreFlippedBackWhenDrawn) {
             EXPECT_TRUE(lit(230, mode ? 211 : 203) && !lit(230, mode ? 186 : 228)) << arb << mode;
         }
         ofSetRectMode(0);
+        // An upload from memory is the right way up; a refused copy still leaves the texture flipped.
+        t.loadData(std::vector<unsigned char>(64 * 33 * 3).data(), 64, 33, GL_RGB);
+        EXPECT_FALSE(t.getTextureData().bFlipTexture) << arb;
+        EXPECT_EQ(logOf([&] { t.loadScreenData(0, 0, 65, 33); }), TOO_BIG);
+        EXPECT_TRUE(t.getTextureData().bFlipTexture) << arb;
     }
 }
 
@@ -554,6 +576,16 @@ TEST_F(Graphics, CopiesTypeChangesAndRescaling) {
     // exchange of file loads and saves, so it weighs the first byte as blue.
     a.setImageType(0);
     EXPECT_NEAR(a.getPixels()[0] + a.bpp, 0.2126 * 50 + 0.7152 * 100 + 0.0722 * 200 + 8, 1);
+    a.setImageType(9);
+    EXPECT_EQ(a.type, 0);
+
+    // Rescaling builds a texture of the new size; sizes the library cannot rescale to change nothing.
+    b.resize(8, 4);
+    EXPECT_EQ((Ints{b.width, b.height, b.type, int(b.tex.getTextureData().texWidth)}), (Ints{8, 4, 1, 8}));
+    EXPECT_EQ(b.bytes(0, 3), (Ints{200, 100, 50}));
+    b.resize(0, 0);
+    b.resize(-3, 2);
+    EXPECT_EQ(b.width, 8);
 }
 
 TEST_F(Graphics, GrabScreenAndDraw) {
@@ -570,6 +602,10 @@ TEST_F(Graphics, GrabScreenAndDraw) {
     other.setFromPixels(std::vector<unsigned char>(40 * 40 * 3, 77).data(), 40, 40, 1, true);
     other.grabScreen(0, 1, 5, 2);
     EXPECT_EQ(other.bytes(), img.bytes(15, 30)) << "rescaled, then overwritten whole, even height";
+    Probe rgba;
+    rgba.allocate(5, 3, 2);
+    rgba.grabScreen(0, 0, 5, 3);
+    EXPECT_EQ(rgba.bytes(40, 4), (Ints{0, 0, 255, 255})) << "an RGBA image grabs RGBA";
 
     img.setFromPixels(std::vector<unsigned char>(256 * 128 * 3, 255).data(), 256, 128, 1, true);
     glClear(GL_COLOR_BUFFER_BIT);
