@@ -488,7 +488,13 @@ TEST_F(SoundPlayerTest, ClosingStopsEveryThreadAndALaterLoadStartsAfresh) {
     music.play();
     EXPECT_GT(threads(), before);
     sleepMs(100);
+    ofSoundUpdate();
+    EXPECT_TRUE(music.getIsPlaying());
     ofSoundPlayer::closeFmod();
+    // A joined thread still counts in /proc until the kernel has reaped it,
+    // a moment after the join returned (longer on a busy machine).
+    EXPECT_TRUE(waitFor([&] { return threads() == before; }));
+    ofSoundUpdate();   // with no system it has nothing to do, and starts none
     EXPECT_EQ(threads(), before);
     EXPECT_FALSE(music.getIsPlaying());
     music.setVolume(0.5f);
