@@ -201,16 +201,29 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
 TEST_F(SoundEngineTest, EveryRateAFileMayHaveCanPlayAtTwiceItsSpeed) {
     ASSERT_TRUE(engine.init(4));
     const std::string path = dir + "/fast.wav";
-    writeTones(path, {{1000, 0.1}}, 1, 384000);
+    writeTones(path, {{1000, 0.2}}, 1, 384000);
     Sound sound;
     ASSERT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::OK);
-    Channel channel = engine.playSound(sound, true);
     for (float hz : {384000.0f, 768000.0f}) {
+        Channel channel = engine.playSound(sound, false);
         engine.setFrequency(channel, hz);
         float got = 0.0f;
         ASSERT_TRUE(engine.getFrequency(channel, &got));
         EXPECT_EQ(got, hz);
+        engine.update();
+        ASSERT_TRUE(waitUntilEnded(engine, channel));
+        ASSERT_TRUE(waitForFrames(capture, 2048));   // silence between the plays
     }
+    // Heard as stored: speed 1 plays the tone as written, speed 2 at twice
+    // its pitch in half the time.
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_NEAR(frequency(out, spans[0], 0), 1000.0, 5.0);
+    EXPECT_NEAR(spans[0].frames(), 0.2 * kRate, 50);
+    EXPECT_NEAR(frequency(out, spans[1], 0), 2000.0, 10.0);
+    EXPECT_NEAR(spans[1].frames(), 0.1 * kRate, 50);
 }
 
 namespace {
