@@ -21,6 +21,11 @@ constexpr uint64_t kFirstRoomFrames = uint64_t(1) << 20;
 constexpr size_t kHistoryFrames = 2 * ofSoundEngine::kMaxSpectrum;
 constexpr float kMaxSpeedOverOutput = 8.0f;
 
+// Sample data is malloc'd so that it can grow and shrink with realloc.
+struct FreeFloats {
+    void operator()(float* p) const { std::free(p); }
+};
+
 uint64_t nextSerial() {
     static std::atomic<uint64_t> counter{0};
     return ++counter;
@@ -34,12 +39,6 @@ void panGains(float pan, float volume, float* left, float* right) {
     *left = volume * std::min(1.0f, 2.0f * (1.0f - pan));
     *right = volume * std::min(1.0f, 2.0f * pan);
 }
-}
-
-namespace {
-struct FreeFloats {
-    void operator()(float* p) const { std::free(p); }
-};
 }
 
 struct ofSoundEngine::Sound {
