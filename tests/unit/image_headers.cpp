@@ -142,3 +142,36 @@ TEST(ImageHeaders, EachHandReadFormatLoadsSmallAndIsRefusedOversized) {
         unlink(("data/" + huge).c_str());
     }
 }
+
+// The library's XBM reader waits for ever for numbers that never come; the
+// guard counts them first. Each load runs in a child that an alarm ends.
+TEST(ImageHeadersDeathTest, XbmFilesShortOfTheirNumbersAreRefusedInsteadOfHanging) {
+    ScratchDir folder("image-headers-xbm");
+    ASSERT_EQ(chdir(folder.path().c_str()), 0);
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    const std::string size = "#define t_width 16\n#define t_height 2\n";
+    const struct {
+        const char* name;
+        std::string text;
+        bool loads;
+    } files[] = {
+        {"one number short", size + "static char t_bits[] = {\n0x01, 0x02, 0x03 };\n", false},
+        {"numbers only on the brace's line", size + "static char t_bits[] = { 0x01, 0x02, 0x03, 0x04 };\n", false},
+        {"no closing brace, cut short", size + "static char t_bits[] = {\n0x01, 0x02,\n", false},
+        {"a far larger size", "#define t_width 3000\n#define t_height 2000\nstatic char t_bits[] = {\n0x01 };\n", false},
+        {"brace on a line of its own", size + "static char t_bits[] =\n{\n0x01, 0x02, 0x03, 0x04 };\n", true},
+        {"shorts, one number for two bytes", size + "static short t_bits[] = {\n0x0102, 0x0304 };\n", true},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        std::ofstream("data/t.xbm", std::ios::binary) << f.text;
+        EXPECT_EXIT(
+            {
+                alarm(20);
+                ofImage img;
+                img.setUseTexture(false);
+                std::_Exit(img.loadImage("t.xbm") ? 1 : 0);
+            },
+            ::testing::ExitedWithCode(f.loads ? 1 : 0), "");
+    }
+}
