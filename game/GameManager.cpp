@@ -53,6 +53,9 @@ const float kBitmapLine = 13.6f;
 float halfWidth() { return float(ofGetWidth() / 2); }
 float halfHeight() { return float(ofGetHeight() / 2); }
 
+// What the held-key sets keep for a key: a letter in either case is one key.
+int heldKey(int key) { return key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key; }
+
 }  // namespace
 
 GameManager::GameManager() {
@@ -129,7 +132,8 @@ void GameManager::gameOver() {
     delete scene;
     scene = nullptr;
     screenShown = false;
-    pressOnScreen = false;
+    releaseNeedsPress = true;
+    buttonsPressedOnScreen.clear();
     strayKeys = heldKeys;
 }
 
@@ -147,6 +151,7 @@ void GameManager::startScene() {
     }
     scene = new Driftfield();
     state = STATE_PLAYING;
+    heldKeys.clear();
     loadingShown = false;
 }
 
@@ -224,12 +229,12 @@ void GameManager::layout() {
     }
 }
 
-void GameManager::mousePressed(int, int, int) {
-    if (screenShown) pressOnScreen = true;
+void GameManager::mousePressed(int, int, int button) {
+    if (screenShown) buttonsPressedOnScreen.insert(button);
 }
 
 void GameManager::mouseReleased(int x, int y, int button) {
-    if (state != STATE_PLAYING && !pressOnScreen) return;
+    if (state != STATE_PLAYING && releaseNeedsPress && !buttonsPressedOnScreen.erase(button)) return;
     switch (state) {
     case STATE_MAIN_MENU:
         if (hits(startGameRect, x, y)) state = STATE_LOADING;
@@ -278,23 +283,25 @@ bool GameManager::editName(std::string& name, int key) {
 }
 
 void GameManager::keyPressed(int key) {
-    heldKeys.insert(key);
+    const int held = heldKey(key);
+    heldKeys.insert(held);
     if (state == STATE_PLAYING) {
         if (key == 'q' || key == 'Q') leaveGame();
         else if (scene) scene->keyPressed(key);
         return;
     }
-    if (!screenShown) strayKeys.insert(key);
-    if (strayKeys.count(key)) {
-        releasedStrayKeys.erase(key);
+    if (!screenShown) strayKeys.insert(held);
+    if (strayKeys.count(held)) {
+        releasedStrayKeys.erase(held);
         return;
     }
     if (state == STATE_ENTER_NAME && editName(playerName, key)) saveName();
 }
 
 void GameManager::keyReleased(int key) {
-    heldKeys.erase(key);
-    if (strayKeys.count(key)) releasedStrayKeys.insert(key);
+    const int held = heldKey(key);
+    heldKeys.erase(held);
+    if (strayKeys.count(held)) releasedStrayKeys.insert(held);
     if (state == STATE_PLAYING && scene) scene->keyReleased(key);
 }
 

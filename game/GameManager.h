@@ -92,9 +92,15 @@ private:
     // EXIT box where the health bar was. Until the screen after a game has
     // been drawn, whatever arrives was meant for the game.
     bool screenShown = true;
-    // A mouse release acts on that screen only after a press on it.
-    bool pressOnScreen = true;
-    // Keys down as far as their presses and releases tell.
+    // On the screens after a game a mouse release acts only after a press
+    // of the same button there: other buttons say nothing about one held
+    // since play.
+    bool releaseNeedsPress = false;
+    std::set<int> buttonsPressedOnScreen;
+    // Keys down as far as their presses and releases tell, letters in lower
+    // case: Shift may change between a press and its release, and with it
+    // the letter reported. A key whose release went unseen stays here until
+    // the next game starts.
     std::set<int> heldKeys;
     // Keys held since play type nothing until they are really let go.
     std::set<int> strayKeys;

@@ -2,6 +2,7 @@
 
 #include "ofFileReplacement.h"
 #include "ofLog.h"
+#include "ofPlatform.h"
 #include "ofUtils.h"
 
 #include <cerrno>
@@ -59,16 +60,26 @@ std::string nameForFile(std::string name) {
 
 // Two games ending together must not both read the old table and each save
 // it with only their own entry, so an insert holds this lock from its first
-// read to its save. It lives in a file of its own beside the table: a lock
-// on the table itself would be lost with the file that a save renames over.
+// read to its save. It lives in a file of its own beside the file that a
+// save replaces, so that games reaching one table through links and by its
+// own name take the same lock; a lock on the table itself would be lost with
+// the file that a save renames over. A game that keeps the lock (one that
+// hangs) must not freeze this one: after a short wait the save goes ahead
+// without it, still whole, only no longer sure to keep the other's entry.
 class TableLock {
 public:
-    explicit TableLock(const std::string& table)
-        : fd(::open((table + ".lock").c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666)) {
+    explicit TableLock(const std::string& table) {
+        const std::string name = ofReplacedFile(table) + ".lock";
+        fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
         // Without a lock file (a read-only folder) the save fails anyway.
-        if (fd >= 0)
-            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        if (fd < 0) return;
+        for (int tries = 1; ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            if (errno != EWOULDBLOCK || tries * POLL_MS >= MAX_WAIT_MS) {
+                ofLog(OF_WARNING, "Couldn't lock %s, saving anyway", name.c_str());
+                return;
             }
+            ofPlatform::sleepMillis(POLL_MS);
+        }
     }
     ~TableLock() {
         if (fd >= 0) ::close(fd);
@@ -77,7 +88,8 @@ public:
     TableLock& operator=(const TableLock&) = delete;
 
 private:
-    int fd;
+    static constexpr int POLL_MS = 10, MAX_WAIT_MS = 3000;
+    int fd = -1;
 };
 
 }  // namespace

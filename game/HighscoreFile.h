@@ -22,8 +22,9 @@ public:
     int rankOf(int score) const;
 
     // Enters the pair and rewrites the file; a score that does not place
-    // changes nothing. Inserts into one file by several games take turns, so
-    // each keeps its entry.
+    // changes nothing. Inserts into one file by several games, also through
+    // links, take turns, so each keeps its entry; a game that keeps the file
+    // for more than a few seconds is not waited for.
     void insert(int score, std::string name);
 
     // Ten display lines, each ending in a newline.

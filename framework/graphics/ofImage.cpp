@@ -350,12 +350,18 @@ void ofImage::saveImageFromPixels(std::string fileName, ofImagePixels& pix) {
 
     std::string path = ofToDataPath(fileName, false);
     FREE_IMAGE_FORMAT fif = formatOf(path);
-    // A save may still fail halfway, so the library writes a temporary file
-    // that replaces the old one only once complete.
+    // The library does not notice a write that fails (a full disk), so it
+    // encodes into memory, and the replacement writes the file, checks every
+    // step and keeps the old one unless the new one is complete.
     bool saved = false;
     if (bmp && formatCanStore(fif, bmp)) {
-        ofFileReplacement file(path);
-        saved = file.ready() && FreeImage_Save(fif, bmp, file.temporaryPath().c_str(), 0) && file.commit();
+        FIMEMORY* encoded = FreeImage_OpenMemory();
+        BYTE* bytes = nullptr;
+        DWORD size = 0;
+        saved = encoded && FreeImage_SaveToMemory(fif, bmp, encoded, 0) &&
+                FreeImage_AcquireMemory(encoded, &bytes, &size) &&
+                ofReplaceFileContents(path, std::string(reinterpret_cast<char*>(bytes), size));
+        if (encoded) FreeImage_CloseMemory(encoded);
     }
     if (!saved) ofLog(OF_ERROR, "error saving image - couldn't write %s", path.c_str());
     unload(bmp);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -15,8 +16,15 @@ constexpr uint64_t kHeadFrames = 32768;
 // Samples are decoded whole; beyond this (512 MiB of floats) we refuse.
 constexpr uint64_t kMaxSampleFloats = uint64_t(1) << 27;
 constexpr int kDecodeChunk = 4096;
+// Where decoding starts when the header gives no length: it grows from here.
+constexpr uint64_t kFirstRoomFrames = uint64_t(1) << 20;
 constexpr size_t kHistoryFrames = 2 * ofSoundEngine::kMaxSpectrum;
 constexpr float kMaxSpeedOverOutput = 8.0f;
+
+// Sample data is malloc'd so that it can grow and shrink with realloc.
+struct FreeFloats {
+    void operator()(float* p) const { std::free(p); }
+};
 
 uint64_t nextSerial() {
     static std::atomic<uint64_t> counter{0};
@@ -39,7 +47,7 @@ struct ofSoundEngine::Sound {
     int channels = 0;
     int rate = 0;
     bool streamed = false;        // data holds only the head of the file
-    std::vector<float> data;      // interleaved frames
+    std::unique_ptr<float[], FreeFloats> data;   // interleaved frames
     uint64_t frames = 0;          // frames in data
     unsigned int length = 0;      // length reported, in frames
 };
@@ -139,43 +147,26 @@ int ofSoundEngine::createSound(const std::string& path, bool stream, SoundHandle
     sound->channels = file.channels();
     sound->rate = file.sampleRate();
     const uint64_t keepAtMost = stream ? kHeadFrames : kMaxSampleFloats / sound->channels;
+    const uint64_t declared = file.declaredFrames();   // 0: not known
     // A sample that says it is too long is refused before any decoding; one
-    // that says less is still held to the limit while it decodes.
-    if (!stream && file.declaredFrames() > keepAtMost) {
+    // that says less, or nothing, is held to the limit while it decodes.
+    if (!stream && declared > keepAtMost) {
         return ERR_TOO_LARGE;
     }
-    // The header's length is only a hint for the first allocation.
-    sound->data.reserve(static_cast<size_t>(
-        std::min<uint64_t>({file.declaredFrames(), keepAtMost, uint64_t(1) << 20}) * sound->channels));
-    std::vector<float> chunk(static_cast<size_t>(kDecodeChunk) * sound->channels);
-    uint64_t frames = 0;
-    // Reading past what we keep tells whether the file goes on.
-    while (frames <= keepAtMost) {
-        int got = file.read(chunk.data(), kDecodeChunk);
-        if (got <= 0) {
-            break;
-        }
-        sound->data.insert(sound->data.end(), chunk.begin(), chunk.begin() + got * sound->channels);
-        frames += static_cast<uint64_t>(got);
-    }
-    const bool goesOn = frames > keepAtMost;
-    if (frames == 0) {
+    const uint64_t room = std::min(declared > 0 ? declared : kFirstRoomFrames, keepAtMost);
+    if (!decodeInto(*sound, file, room, keepAtMost)) {
         return ERR_FILE;
     }
-    if (goesOn && !stream) {
+    if (sound->streamed && !stream) {
         return ERR_TOO_LARGE;
     }
-    if (goesOn) {
-        sound->streamed = true;
-        sound->frames = kHeadFrames;
-        sound->data.resize(static_cast<size_t>(kHeadFrames) * sound->channels);
-        uint64_t declared = std::max<uint64_t>(file.declaredFrames(), frames);
-        sound->length = static_cast<unsigned int>(std::min<uint64_t>(declared, UINT32_MAX));
+    if (sound->streamed) {
+        // At least one frame more than the head, or it would not stream.
+        const uint64_t known = declared > 0 ? std::max(declared, sound->frames + 1) : UINT32_MAX;
+        sound->length = static_cast<unsigned int>(std::min<uint64_t>(known, UINT32_MAX));
     } else {
-        sound->frames = frames;
-        sound->length = static_cast<unsigned int>(frames);
+        sound->length = static_cast<unsigned int>(sound->frames);
     }
-    sound->data.shrink_to_fit();
     file.close();
 
     std::lock_guard<std::mutex> lock(mutex);
@@ -190,6 +181,54 @@ int ofSoundEngine::createSound(const std::string& path, bool stream, SoundHandle
     *handle = SoundHandle{static_cast<int>(slot - sounds.begin()), sound->serial};
     *slot = std::move(sound);
     return OK;
+}
+
+// Decodes straight into the buffer that is kept, sized by the header's
+// length when it gives one, so a long sample never exists twice. Pages of a
+// large block cost nothing until written: a header that claims more than
+// the file holds costs only what is decoded. Growing (for a file that says
+// nothing or runs on) and the final trim go through realloc, which remaps a
+// large block's pages instead of copying them. Reading one frame past
+// `keepAtMost` tells whether the file goes on: then only the head is kept
+// and the sound counts as streamed. False when nothing could be decoded.
+bool ofSoundEngine::decodeInto(Sound& sound, ofSoundFile& file, uint64_t room, uint64_t keepAtMost) {
+    const size_t frameBytes = sizeof(float) * static_cast<size_t>(sound.channels);
+    room = std::max<uint64_t>(room, 1);
+    sound.data.reset(static_cast<float*>(std::malloc(room * frameBytes)));
+    uint64_t frames = 0;
+    while (sound.data != nullptr) {
+        if (frames == room) {
+            if (room == keepAtMost) {
+                float next[2];
+                sound.streamed = file.read(next, 1) > 0;
+                break;
+            }
+            room = std::min(2 * room, keepAtMost);
+            float* grown = static_cast<float*>(std::realloc(sound.data.get(), room * frameBytes));
+            if (grown == nullptr) {
+                return false;
+            }
+            sound.data.release();
+            sound.data.reset(grown);
+        }
+        const int want = static_cast<int>(std::min<uint64_t>(room - frames, kDecodeChunk));
+        const int got = file.read(sound.data.get() + frames * sound.channels, want);
+        if (got <= 0) {
+            break;
+        }
+        frames += static_cast<uint64_t>(got);
+    }
+    if (frames == 0) {
+        return false;
+    }
+    if (frames < room) {
+        if (float* trimmed = static_cast<float*>(std::realloc(sound.data.get(), frames * frameBytes))) {
+            sound.data.release();
+            sound.data.reset(trimmed);
+        }
+    }
+    sound.frames = frames;
+    return true;
 }
 
 ofSoundEngine::Sound* ofSoundEngine::findSound(SoundHandle handle) {
@@ -285,7 +324,7 @@ ofSoundEngine::ChannelHandle ofSoundEngine::playSound(SoundHandle handle, bool p
     channel.paused = paused;
     if (sound->streamed) {
         channel.feed = std::make_shared<ofSoundStreamFeed>(sound->path, sound->channels);
-        channel.feed->reposition(0, sound->data.data(), sound->frames);
+        channel.feed->reposition(0, sound->data.get(), sound->frames);
         decoder.add(channel.feed);
     }
     return ChannelHandle{slot, channel.serial};
@@ -357,7 +396,7 @@ void ofSoundEngine::setPosition(ChannelHandle handle, unsigned int frame) {
         return;
     }
     if (channel->feed) {
-        channel->feed->reposition(frame, channel->sound->data.data(), channel->sound->frames);
+        channel->feed->reposition(frame, channel->sound->data.get(), channel->sound->frames);
         channel->position = 0.0;
         channel->streamFrame = frame;
         decoder.wake();
@@ -428,7 +467,7 @@ void ofSoundEngine::mix(float* out, int frames) {
 // looping channel reads the first, a one-shot holds the last.
 void ofSoundEngine::mixChannel(Channel& channel, float* out, int frames) {
     const Sound& sound = *channel.sound;
-    const float* data = sound.data.data();
+    const float* data = sound.data.get();
     const double length = static_cast<double>(sound.frames);
     const uint64_t last = sound.frames - 1;
     const double step = static_cast<double>(channel.frequency) / rate;

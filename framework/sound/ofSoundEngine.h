@@ -94,6 +94,7 @@ private:
     struct Sound;
     struct Channel;
 
+    static bool decodeInto(Sound& sound, ofSoundFile& file, uint64_t room, uint64_t keepAtMost);
     static void mixCallback(void* self, float* out, int frames);
     void mix(float* out, int frames);
     void mixChannel(Channel& channel, float* out, int frames);

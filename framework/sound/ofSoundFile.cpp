@@ -37,7 +37,8 @@ bool ofSoundFile::open(const std::string& path) {
     fileChannels = info.channels;
     outChannels = std::min(fileChannels, 2);
     rate = info.samplerate;
-    frames = info.frames > 0 ? static_cast<uint64_t>(info.frames) : 0;
+    // libsndfile gives SF_COUNT_MAX when the header leaves the length open.
+    frames = info.frames > 0 && info.frames != SF_COUNT_MAX ? static_cast<uint64_t>(info.frames) : 0;
     return true;
 }
 

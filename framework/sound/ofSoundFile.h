@@ -24,7 +24,8 @@ public:
 
     int channels() const { return outChannels; }      // 1 or 2
     int sampleRate() const { return rate; }
-    // The length the file claims; decoding may end earlier or later.
+    // The length the file claims, 0 when its header leaves it open;
+    // decoding may end earlier or later.
     uint64_t declaredFrames() const { return frames; }
 
     // Reads up to maxFrames frames into out (maxFrames × channels() floats).

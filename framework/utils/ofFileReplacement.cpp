@@ -17,19 +17,6 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// The file a chain of symbolic links ends at, which need not exist yet. A
-// loop is left to fail later, when the file is looked at.
-std::string followLinks(std::string path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        char buf[PATH_MAX];
-        ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
-        if (n < 0 || n == ssize_t(sizeof buf)) break;
-        std::string to(buf, size_t(n));
-        path = to[0] == '/' ? to : folderOf(path) + "/" + to;
-    }
-    return path;
-}
-
 // A name of its own for every replacement, so that two saves of one file
 // never write into the same temporary.
 std::string uniqueSuffix() {
@@ -63,7 +50,19 @@ bool writeAll(int fd, const std::string& contents) {
 
 }  // namespace
 
-ofFileReplacement::ofFileReplacement(const std::string& path) : target(followLinks(path)) {
+// A loop of links is left to fail later, when the file is looked at.
+std::string ofReplacedFile(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char buf[PATH_MAX];
+        ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        if (n < 0 || n == ssize_t(sizeof buf)) break;
+        std::string to(buf, size_t(n));
+        path = to[0] == '/' ? to : folderOf(path) + "/" + to;
+    }
+    return path;
+}
+
+ofFileReplacement::ofFileReplacement(const std::string& path) : target(ofReplacedFile(path)) {
     struct stat old;
     if (::stat(target.c_str(), &old) == 0) {
         if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0) return;

@@ -38,5 +38,9 @@ private:
     mode_t mode = 0;
 };
 
+// The file that a replacement of `path` replaces: the end of its chain of
+// symbolic links, which need not exist yet.
+std::string ofReplacedFile(std::string path);
+
 // A whole replacement of `path` by `contents`; false when the file was kept.
 bool ofReplaceFileContents(const std::string& path, const std::string& contents);

@@ -1,15 +1,21 @@
 // The manager in a real window with the game's own data, driven call by call
-// without the frame loop: where its boxes lie against what it draws, the
-// name box's growth, the loading frame and the game-over sequence.
+// without the frame loop: every state's boxes and what each screen draws
+// where, the name box's growth, the loading frame, and the game-over
+// sequence with its pause and the cursor after it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "GameManager.h"
 #include "HighscoreFile.h"
 #include "Ship.h"
@@ -17,6 +23,7 @@
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
+#include "ofPlatform.h"
 
 namespace fs = std::filesystem;
 
@@ -64,6 +71,31 @@ protected:
     GameManager manager;
 };
 
+// The rules that turn a label's measured box r into its clickable box.
+enum class Rule { Centred, Top, Measured, MenuExit, AfterGameExit };
+ofRectangle byRule(Rule rule, const ofRectangle& r, float d = 0) {
+    const float x = rule == Rule::Measured ? r.x : r.x - r.width / 2 - 5;
+    const float y = rule == Rule::Centred    ? r.y - r.height / 2 - d - 5
+                    : rule == Rule::Top      ? r.y + 5
+                    : rule == Rule::MenuExit ? r.y - r.height / 2 + 125 + 5
+                                             : r.y;
+    return ofRectangle(x, y, r.width + 5, r.height + 5);
+}
+
+void expectBox(const ofRectangle& got, const ofRectangle& want, const std::string& what) {
+    EXPECT_FLOAT_EQ(got.x, want.x) << what;
+    EXPECT_FLOAT_EQ(got.y, want.y) << what;
+    EXPECT_FLOAT_EQ(got.width, want.width) << what;
+    EXPECT_FLOAT_EQ(got.height, want.height) << what;
+}
+
+float clamped(float v, float low, float high) { return std::min(std::max(v, low), high); }
+
+// Each pause asked of the sleep, and whether the game was still there to
+// stay on the screen meanwhile.
+using Pauses = std::vector<std::pair<int, bool>>;
+Pauses pauses;
+const GameManager* pausing = nullptr;
 
 }  // namespace
 
@@ -263,4 +295,257 @@ TEST_F(ManagerScreens, InputBegunInPlayDoesNotActOnTheNameEntry) {
     std::string name;
     std::getline(in, name);
     EXPECT_EQ(name, "aw");
+}
+
+namespace {
+
+// From the loading screen into play; during(), then the ship breaks up and
+// the screen after the game is drawn once and laid out.
+void playOneGame(GameManager& manager, const std::function<void()>& during) {
+    manager.state = GameManager::STATE_LOADING;
+    frame(manager);
+    frame(manager);
+    ASSERT_EQ(manager.state, GameManager::STATE_PLAYING);
+    during();
+    manager.scene->getShip()->getHealth() = -1;
+    manager.update();
+    frame(manager);
+    manager.update();
+    manager.update();  // the Save box settles once the name box has its height
+}
+
+void tap(GameManager& manager, int pressed, int released) {
+    manager.keyPressed(pressed);
+    manager.keyReleased(released);
+}
+
+}  // namespace
+
+TEST_F(ManagerScreens, AnotherButtonDoesNotLetTheFireButtonAct) {
+    // On the name entry the fire button lands on Save; off the table, on
+    // Back_to_Menu, standing in for EXIT, which would end the test program.
+    struct Case {
+        bool entersTable;
+        int screen, after;
+        ofRectangle GameManager::*box;
+    };
+    for (const Case& c : {Case{true, GameManager::STATE_ENTER_NAME, GameManager::STATE_AFTER_GAME,
+                               &GameManager::saveRect},
+                          Case{false, GameManager::STATE_AFTER_GAME, GameManager::STATE_MAIN_MENU,
+                               &GameManager::backToMenuRect}}) {
+        if (!c.entersTable) {
+            std::ofstream out("data/scores.txt");
+            for (int i = 0; i < 10; ++i) out << "Old" << i << "\n1000\n";
+        }
+        playOneGame(manager, [&] { manager.mousePressed(400, 300, 0); });
+        ASSERT_EQ(manager.state, c.screen);
+        const int x = int((manager.*c.box).x) + 5, y = int((manager.*c.box).y) + 5;
+        // A right click away from the box, then the fire button let go on it.
+        manager.mousePressed(5, 5, 2);
+        manager.mouseReleased(5, 5, 2);
+        manager.mouseReleased(x, y, 0);
+        EXPECT_EQ(manager.state, c.screen);
+        // A press on the screen and a release of another button over the box.
+        manager.mousePressed(5, 5, 2);
+        manager.mouseReleased(x, y, 1);
+        EXPECT_EQ(manager.state, c.screen);
+        manager.mouseReleased(5, 5, 2);
+        // A click of its own acts, whatever the button.
+        manager.mousePressed(x, y, 2);
+        manager.mouseReleased(x, y, 2);
+        EXPECT_EQ(manager.state, c.after);
+    }
+}
+
+TEST_F(ManagerScreens, KeysLetGoAfterShiftAreUpAndNoneStayHeldIntoTheNextGame) {
+    // Shift let go or pressed between a key's press and its release: letters
+    // of either case, and a digit whose shifted byte no folding pairs up.
+    playOneGame(manager, [] {});
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (auto [pressed, released] : {std::pair{'P', 'p'}, {'q', 'Q'}, {'1', '!'}}) tap(manager, pressed, released);
+    EXPECT_EQ(manager.playerName, "Pq1");
+    manager.keyPressed(13);
+    // Steering, and Shift between press and release again.
+    playOneGame(manager, [&] {
+        tap(manager, 'w', 'W');
+        tap(manager, 'A', 'a');
+    });
+    ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+    for (int key : {'P', 'q', '1', 'w', 'A'}) tap(manager, key, key);
+    EXPECT_EQ(manager.playerName, "Pq1wA");
+}
+
+TEST_F(ManagerScreens, EveryStatesBoxesFollowTheLayoutRules) {
+    // The rules themselves, on the worked example of a label measured as
+    // (400, 274, 180, 34).
+    const ofRectangle example(400, 274, 180, 34);
+    expectBox(byRule(Rule::Centred, example, 70), ofRectangle(305, 182, 185, 39), "as Start_Game");
+    expectBox(byRule(Rule::Centred, example, -25), ofRectangle(305, 277, 185, 39), "as Highscores");
+    expectBox(byRule(Rule::MenuExit, example), ofRectangle(305, 387, 185, 39), "as EXIT");
+    expectBox(byRule(Rule::Top, example), ofRectangle(305, 279, 185, 39), "by the top rule");
+
+    ASSERT_TRUE(manager.font.bLoadedOk);
+    ofTrueTypeFont& font = manager.font;
+    const int W = ofGetWidth(), H = ofGetHeight();
+    const float cx = float(W / 2), cy = float(H / 2);
+    auto at = [&](const std::string& text, float x, float y) { return font.getStringBoundingBox(text, x, y); };
+    const float creditsX = float(W) - font.stringWidth("Credits") - 50;
+    const float creditsY = float(H) - font.stringHeight("Credits") - 50;
+    GameManager& m = manager;
+    struct Row {
+        int state;
+        const char* label;
+        ofRectangle* box;
+        Rule rule;
+        float x0, y0, d;
+    };
+    const Row rows[] = {
+        {GameManager::STATE_MAIN_MENU, "Start_Game", &m.startGameRect, Rule::Centred, cx, cy, 70},
+        {GameManager::STATE_MAIN_MENU, "Controls", &m.controlsRect, Rule::Centred, cx, cy, 25},
+        {GameManager::STATE_MAIN_MENU, "Highscores", &m.highscoresRect, Rule::Centred, cx, cy, -25},
+        {GameManager::STATE_MAIN_MENU, "Instructions", &m.instructionsRect, Rule::Centred, cx, cy, -80},
+        {GameManager::STATE_MAIN_MENU, "Credits", &m.creditsRect, Rule::Measured, creditsX, creditsY, 0},
+        {GameManager::STATE_MAIN_MENU, "EXIT", &m.exitRect, Rule::MenuExit, cx, cy, 0},
+        {GameManager::STATE_AFTER_GAME, "Back_to_Menu", &m.backToMenuRect, Rule::Top, cx, 50, 0},
+        {GameManager::STATE_AFTER_GAME, "EXIT", &m.exitRect, Rule::AfterGameExit, cx, float(H - 70), 0},
+        {GameManager::STATE_CONTROLS, "Back", &m.backRect, Rule::Top, cx, 50, 0},
+        {GameManager::STATE_HIGHSCORES, "Back", &m.backRect, Rule::Top, cx, 50, 0},
+        {GameManager::STATE_INSTRUCTIONS, "Back", &m.backRect, Rule::Top, cx, 50, 0},
+        {GameManager::STATE_CREDITS, "Back", &m.backRect, Rule::Top, cx, 50, 0},
+    };
+    for (const Row& row : rows) {
+        m.state = row.state;
+        *row.box = ofRectangle(-1, -1, -1, -1);
+        m.update();
+        expectBox(*row.box, byRule(row.rule, at(row.label, row.x0, row.y0), row.d),
+                  std::string(row.label) + " in state " + std::to_string(row.state));
+    }
+
+    // The name entry, from its first layout with no Save box yet: the name
+    // box centred on the window's middle less 5, Save 50 below it, Back 100
+    // below Save.
+    m.state = GameManager::STATE_ENTER_NAME;
+    m.saveRect = ofRectangle(0, 0, 0, 0);
+    for (const char* name : {"", "", "Kim", "WWWWWWWW", "WWWWWWWWWWWW", ""}) {
+        m.playerName = name;
+        const float lowest = m.saveRect.height;  // from the previous layout
+        m.update();
+        const ofRectangle r = at(name, cx, 200);
+        const float w = clamped(r.width, 150, 300) + 5, h = clamped(r.height, lowest, 200);
+        const ofRectangle nameBox(cx - w / 2, cy - h / 2 - 5, w, h);
+        const ofRectangle save = byRule(Rule::Top, at("Save", cx, nameBox.y + nameBox.height + 50));
+        expectBox(m.nameRect, nameBox, std::string("name box of '") + name + "'");
+        expectBox(m.saveRect, save, std::string("Save under '") + name + "'");
+        expectBox(m.backRect, byRule(Rule::Top, at("Back", cx, save.y + save.height + 100)), "Back under Save");
+    }
+}
+
+TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThem) {
+    ASSERT_TRUE(manager.font.bLoadedOk);
+    GameManager& m = manager;
+    ofTrueTypeFont& font = m.font;
+    const int W = ofGetWidth(), H = ofGetHeight();
+    const float cx = float(W / 2), cy = float(H / 2);
+    // Each item as the screens' rules place it, drawn with the manager's font
+    // and images: a label from its box, a text centred on the window's middle.
+    auto label = [&](const std::string& text, const ofRectangle& b) { font.drawString(text, b.x, b.y + b.height - 5); };
+    auto centred = [&](const std::string& text, float y) {
+        font.drawString(text, cx - font.stringWidth(text) * 0.5f, y);
+    };
+    auto table = [&] { centred(m.highscoreText, cy - font.stringHeight(m.highscoreText) * 0.5f); };
+    auto underBack = [&](const std::string& text) { centred(text, m.backRect.y + m.backRect.height + 50); };
+    auto logo = [&] { m.logo->draw(float(W / 2 - m.logo->width / 2), float(H - m.logo->height - 50)); };
+    const std::string prompt = "You made it to the top 10!\nPlease enter your name\nto store your highscore.";
+    m.playerName = "Kim";
+    struct Screen {
+        int state;
+        std::function<void()> items;
+    };
+    const Screen screens[] = {
+        {GameManager::STATE_MAIN_MENU,
+         [&] {
+             logo(), centred("Driftfield 2", 75), label("Start_Game", m.startGameRect);
+             label("Controls", m.controlsRect), label("Highscores", m.highscoresRect);
+             label("Instructions", m.instructionsRect), label("Credits", m.creditsRect), label("EXIT", m.exitRect);
+         }},
+        {GameManager::STATE_AFTER_GAME,
+         [&] { label("Back_to_Menu", m.backToMenuRect), table(), label("EXIT", m.exitRect); }},
+        {GameManager::STATE_CONTROLS, [&] { underBack(m.controlsText), label("Back", m.backRect); }},
+        {GameManager::STATE_HIGHSCORES, [&] { table(), label("Back", m.backRect); }},
+        {GameManager::STATE_INSTRUCTIONS, [&] { underBack(m.instructionsText), label("Back", m.backRect); }},
+        {GameManager::STATE_CREDITS, [&] { underBack(m.creditsText), label("Back", m.backRect); }},
+        {GameManager::STATE_ENTER_NAME,
+         [&] {
+             label("Back", m.backRect), label("Save", m.saveRect), font.drawString(prompt, 10, 50);
+             ofRect(m.nameRect.x, m.nameRect.y, m.nameRect.width, m.nameRect.height);
+             font.drawString("Kim", m.nameRect.x, m.nameRect.y + m.nameRect.height - 5);
+         }},
+        {GameManager::STATE_LOADING, [&] { logo(), centred("Loading...", cy - font.stringHeight("Loading...") * 0.5f); }},
+    };
+    for (const Screen& screen : screens) {
+        SCOPED_TRACE("state " + std::to_string(screen.state));
+        m.state = screen.state;
+        m.update();
+        m.update();
+        ofSetupScreen();
+        const auto drawn = glfeedback::capture([&] { m.draw(); });
+        const auto expected = glfeedback::capture([&] {
+            m.background->draw(0, 0, float(W), float(H));
+            screen.items();
+        });
+        ASSERT_GT(expected.size(), 10u);
+        EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
+        // In the 800 x 600 window the logo's top left corner is at (208, 454).
+        if (screen.state == GameManager::STATE_MAIN_MENU || screen.state == GameManager::STATE_LOADING) {
+            ASSERT_TRUE(W == 800 && H == 600);
+            const auto corners = glfeedback::distinct(drawn);
+            EXPECT_TRUE(std::any_of(corners.begin(), corners.end(),
+                                    [](const glfeedback::Vertex& v) {
+                                        return std::fabs(v.x - 208) < 0.01f && std::fabs(v.y - 454) < 0.01f;
+                                    }));
+        }
+    }
+    EXPECT_EQ(m.scene, nullptr);  // the loading screen's first frame builds nothing
+}
+
+TEST_F(ManagerScreens, GameOverPausesOnTheLastFrameAndTheScreensAfterShowTheCursor) {
+    // Every stored score is 7, what the first frame of a game is worth.
+    {
+        std::ofstream out("data/scores.txt");
+        for (int i = 0; i < 10; ++i) out << "Old" << i << "\n7\n";
+    }
+    pausing = &manager;
+    ofPlatform::setSleeper(+[](int ms) { pauses.push_back({ms, pausing->scene != nullptr}); });
+    struct Ending {
+        const char* how;
+        int frames;  // played before the ship breaks up, or 0 for leaving with q
+        int state;
+    };
+    for (const Ending& e : {Ending{"a tie with the tenth score", 1, GameManager::STATE_AFTER_GAME},
+                            Ending{"into the table", 2, GameManager::STATE_ENTER_NAME},
+                            Ending{"q", 0, GameManager::STATE_MAIN_MENU}}) {
+        SCOPED_TRACE(e.how);
+        manager.state = GameManager::STATE_LOADING;
+        manager.update();
+        frame(manager);
+        frame(manager);
+        ASSERT_EQ(manager.state, GameManager::STATE_PLAYING);
+        pauses.clear();
+        if (e.frames == 0) {
+            manager.update();
+            manager.keyPressed('q');
+        } else {
+            for (int f = 1; f < e.frames; ++f) manager.update();
+            manager.scene->getShip()->getHealth() = -1;
+            manager.update();
+            EXPECT_EQ(manager.finalScore, 7 * e.frames);
+        }
+        EXPECT_EQ(glutGet(GLUT_WINDOW_CURSOR), GLUT_CURSOR_NONE);  // hidden by the scene
+        EXPECT_EQ(manager.state, e.state);
+        EXPECT_EQ(manager.scene, nullptr);
+        EXPECT_EQ(pauses, (e.frames ? Pauses{{1000, true}} : Pauses{}));
+        manager.update();
+        EXPECT_EQ(glutGet(GLUT_WINDOW_CURSOR), GLUT_CURSOR_LEFT_ARROW);
+    }
+    ofPlatform::setSleeper(nullptr);
 }

@@ -1,34 +1,69 @@
 // The whole game scene in the framework's 800 x 600 window, built from a copy
-// of the game's data folder: aim, a frame's score and health, and what a
-// drawn frame shows.
+// of the game's data folder: aim, a frame's score and health, what a drawn
+// frame shows and what drawing leaves behind.
 #include "CaptureStdout.h"
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
+#include "GlFeedback.h"
 #include "MeteorField.h"
 #include "MeteorRecord.h"
 #include "Ship.h"
 #include "TestPaths.h"
+#include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofMath.h"
+#include "ofSwapControl.h"
+#include "ofx3DModelLoader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using frameworkwindow::pixel;
 
+// The X server under test lists no swap control, so what the game asks of
+// vertical sync is recorded here in place of the framework's GLX glue (the
+// framework is a static library, so this definition is the one linked).
+std::vector<int> swapIntervals;
+void ofSetSwapInterval(int interval) { swapIntervals.push_back(interval); }
+
 namespace {
+
+// A ship whose position and bank angles a test may set.
+struct OpenShip : Ship {
+    explicit OpenShip(ofPoint* bounds) : Ship(5000, 4.0f, 0.7f, bounds) {}
+    using Ship::model;
+    using Ship::pos;
+    using Ship::rot;
+};
 
 struct Scene : Driftfield {
     using Driftfield::aim;
     using Driftfield::aimAxis;
     using Driftfield::meteors;
+    ~Scene() override {
+        if (!open) return;
+        delete open;
+        ship = own;
+    }
+    // Flies an open ship in place of the scene's own.
+    OpenShip& openShip() {
+        if (!open) {
+            own = ship;
+            ship = open = new OpenShip(&fieldSize);
+        }
+        return *open;
+    }
+    OpenShip* open = nullptr;
+    Ship* own = nullptr;
 };
 
 class GameScene : public ::testing::Test {
@@ -211,6 +246,94 @@ TEST(GameSceneAim, WindowsTooSmallForTheMouseSpanStayFinite) {
             float v = Scene::aimAxis(mouse, half, 75);
             EXPECT_TRUE(v >= 0 && v <= 75) << v;
         }
+}
+
+TEST_F(GameScene, TurnsVerticalSyncOnForGood) {
+    enter();
+    swapIntervals.clear();
+    {
+        Scene scene;
+        scene.update();
+        scene.draw();
+    }
+    EXPECT_EQ(swapIntervals, std::vector<int>{1});
+}
+
+TEST_F(GameScene, DrainGrowsWithTheDistanceFlownUpToTwentyAFrame) {
+    enter();
+    Scene scene;
+    OpenShip& ship = scene.openShip();
+    // Every meteor low down, far from the ship in the middle of the box.
+    for (int i = 0; i < scene.meteors->getCount(); ++i) scene.meteors->getMeteor(i).pos.y = 10;
+    for (float x : {1000.f, 9000.f, 9999.3f, 10000.f, 20000.f, 1e6f}) {
+        ship.pos.x = x;
+        ship.getHealth() = 4000;
+        scene.update();
+        const float flown = ship.pos.x;
+        EXPECT_NEAR(ship.getHealth(), 4000 - std::min(flown / 500, 20.f), 1e-3) << "at x = " << flown;
+    }
+}
+
+TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShip) {
+    enter();
+    Scene scene;
+    const float x = scene.getShip()->getPosition().x;
+    struct Case {
+        float behind, size;
+        bool removed;
+    };
+    const Case cases[] = {{30, 2, true}, {29.9f, 2, false}, {30, 8, true}, {29.9f, 8, false}, {45, 5, true}};
+    for (int i = 0; i < 5; ++i)
+        putMeteor(scene, i, ofPoint(x - cases[i].behind + cases[i].size, 20, 20), cases[i].size);
+    scene.draw();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size)
+            << cases[i].behind << " behind, size " << cases[i].size;
+}
+
+TEST_F(GameScene, DrawLeavesTheEnablesAndTheAttributeStackAsItFoundThem) {
+    enter();
+    Scene scene;
+    scene.update();
+    const GLenum caps[] = {GL_CULL_FACE, GL_DEPTH_TEST, GL_TEXTURE_2D};
+    for (int on = 0; on < 8; ++on) {
+        for (int c = 0; c < 3; ++c) (on >> c & 1) ? glEnable(caps[c]) : glDisable(caps[c]);
+        GLint depth = -1, after = -1;
+        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+        scene.draw();
+        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &after);
+        EXPECT_EQ(after, depth);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(glIsEnabled(caps[c]), GLboolean(on >> c & 1)) << on << ", " << c;
+    }
+    for (GLenum cap : caps) glDisable(cap);
+}
+
+TEST_F(GameScene, ShipTurnsByYawThenPitchThenRoll) {
+    enter();
+    static ofPoint box(2520, 75, 75);
+    OpenShip ship(&box);
+    ship.pos = ofPoint(1, -2, 3);
+    ship.rot = ofPoint(40, 25, 15);
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-40, 40, -30, 30, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(-60, 1, 0.3f, 0);  // looked at from aside, so no turn hides in the projection
+    const auto drawn = glfeedback::capture([&] { ship.draw(); });
+    const auto expected = glfeedback::capture([&] {
+        glPushMatrix();
+        glTranslatef(1, -2, 3);
+        glRotatef(15, 0, 0, 1);
+        glRotatef(25, 0, 1, 0);
+        glRotatef(40, 1, 0, 0);
+        glRotatef(90, 1, 0, 0);
+        ship.model->draw();
+        glPopMatrix();
+    });
+    ASSERT_GT(expected.size(), 20u);
+    EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 // standard error for each application callback and event, and the test
 // compares the whole run and its exit status. Most runs step the window's
 // callbacks by hand on a clock the test moves, so what they report does not
-// depend on the machine or the display. Full screen covers every window, so
-// these run alone like the input tests.
+// depend on the machine or the display; one sends real input through the X
+// server, to see that GLUT hands each kind on. Full screen covers every
+// window, so these run alone like the input tests.
 #include "XWindowTools.h"
 #include "ofAppGlutWindow.h"
 #include "ofAppRunner.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <unistd.h>
 // Last: Xlib defines names such as None and Status as macros.
 #include <epoxy/glx.h>
@@ -176,6 +178,37 @@ TEST(WindowDeathTest, InputReachesTheAppThenTheEventsOnlyAfterTheFirstFrameAndEs
                 "keyPressed 257\nevent keyPressed 257\nkeyPressed 268\nevent keyPressed 268\nkeyPressed 356\n"
                 "event keyPressed 356\nkeyPressed 364\nevent keyPressed 364\nkeyReleased 356\nevent keyReleased 356\n"
                 "windowResized 400 0 400 0\nevent windowResized 400 0\nviewport 0 0 400 1\nkeyPressed 27\n"
+                "event keyPressed 27\nOF_VERBOSE: GLUT OF app is being terminated!\nexit\nevent exit\ndestructor\n$");
+}
+
+TEST(WindowDeathTest, RealInputReachesTheAppButWheelNotchesAndModifierKeysDoNot) {
+    // One xdotool step a frame. The round trip after it has the server queue
+    // all the step makes for the next turn of the loop, so each step's
+    // reports come before the next step's; those of the first, which puts
+    // the focus and the pointer in place, are not recorded.
+    auto draw = [] {
+        static size_t step = 0;
+        const std::string w = std::to_string(glXGetCurrentDrawable());
+        const std::vector<std::string> steps[] = {
+            {"windowfocus", "--sync", w, "mousemove", "--window", w, "5", "5"},
+            {"mousemove", "--window", w, "30", "40"}, {"mousedown", "3"}, {"mousemove", "--window", w, "50", "60"},
+            {"mouseup", "3"}, {"click", "1"}, {"key", "a"},
+            {"click", "4", "click", "5", "key", "Shift_L", "Control_L", "Alt_L", "F12", "Left"}, {"key", "Escape"}};
+        recordInput = step > 0;
+        if (step == std::size(steps)) return;
+        if (!xwindow::xdotool(steps[step++])) say("xdotool failed");
+        XSync(glXGetCurrentDisplay(), False);
+    };
+    EXPECT_EXIT((recordFrames = recordInput = false,
+                 run(920, 320, new RecordingApp(draw), [] { ofSetLogLevel(OF_VERBOSE); })),
+                ExitedWithCode(0),
+                "setup\nevent setup\nmouseMoved 30 40 at 30 40\nevent mouseMoved 30 40 0\n"
+                "mousePressed 30 40 2 at 30 40\nevent mousePressed 30 40 2\nmouseDragged 50 60 2 at 50 60\n"
+                "event mouseDragged 50 60 2\nmouseReleased 50 60 2 at 50 60\nmouseReleased\nevent mouseReleased 50 60 2\n"
+                "mousePressed 50 60 0 at 50 60\nevent mousePressed 50 60 0\nmouseReleased 50 60 0 at 50 60\n"
+                "mouseReleased\nevent mouseReleased 50 60 0\nkeyPressed 97\nevent keyPressed 97\nkeyReleased 97\n"
+                "event keyReleased 97\nkeyPressed 268\nevent keyPressed 268\nkeyReleased 268\nevent keyReleased 268\n"
+                "keyPressed 356\nevent keyPressed 356\nkeyReleased 356\nevent keyReleased 356\nkeyPressed 27\n"
                 "event keyPressed 27\nOF_VERBOSE: GLUT OF app is being terminated!\nexit\nevent exit\ndestructor\n$");
 }
 

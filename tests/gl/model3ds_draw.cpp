@@ -1,8 +1,10 @@
 // Models drawn for real under Xvfb: colours, maps the right way up, the
 // lighting state a group leaves behind, and the front object's transforms.
-// Pixels are read from the back buffer before any swap.
+// Pixels are read from the back buffer before any swap; lit colours and
+// vertex positions come exactly from GL's feedback mode.
 #include "CaptureStdout.h"
 #include "GlContext.h"
+#include "GlFeedback.h"
 #include "Model3dsWriter.h"
 #include "TestPaths.h"
 #include "model3DS.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -130,6 +133,36 @@ Material coloured(const std::string& name, Color diffuse) {
     m.name = name;
     m.diffuse = diffuse;
     return m;
+}
+
+// One white light from the given direction, nothing else in the scene.
+void lightFrom(const std::array<float, 3>& direction, float sceneAmbient) {
+    const float position[4] = {direction[0], direction[1], direction[2], 0};
+    const float white[4] = {1, 1, 1, 1};
+    const float black[4] = {0, 0, 0, 1};
+    const float ambient[4] = {sceneAmbient, sceneAmbient, sceneAmbient, 1};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, black);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+}
+void lightsOff() {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+}
+
+// `angle` degrees about `axis` (any length), right-handed.
+Vec3 turned(Vec3 v, float angle, Vec3 axis) {
+    const float len = std::sqrt(axis.x * axis.x + axis.y * axis.y + axis.z * axis.z);
+    const Vec3 k = {axis.x / len, axis.y / len, axis.z / len};
+    const float a = angle * static_cast<float>(M_PI) / 180, c = std::cos(a), s = std::sin(a);
+    const float kv = k.x * v.x + k.y * v.y + k.z * v.z;
+    const Vec3 kxv = {k.y * v.z - k.z * v.y, k.z * v.x - k.x * v.z, k.x * v.y - k.y * v.x};
+    return {v.x * c + kxv.x * s + k.x * kv * (1 - c), v.y * c + kxv.y * s + k.y * kv * (1 - c),
+            v.z * c + kxv.z * s + k.z * kv * (1 - c)};
 }
 
 }  // namespace
@@ -402,4 +435,165 @@ TEST_F(Draw, FrontObjectAppliesPositionScaleAndRotationsAroundTheCentre) {
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
     EXPECT_EQ(after, before);
     expectColour(32, 32, {0, 0, 0});
+}
+
+TEST_F(Draw, MappedGroupsShowTheirTexelsLitAndTheirDiffuseTintUnlit) {
+    writeBmp(dir + "/skin.bmp", 1, 1, {{255, 128, 255}});
+    Material skin = coloured("skin", {0.5f, 1.0f, 0.25f});
+    skin.textureMap = "skin.bmp";
+    ofx3DModelLoader loader;
+    auto* model = new model3DS();
+    loader.m_model = model;
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);   // the upload sets its own
+    load(*model, {{skin}, {square("skin")}});
+    const material3DS& m = model->m_materials.at(std::string("skin\0", 5));
+    ASSERT_TRUE(m.m_hasTextureMap);
+
+    // The map is mipmapped and repeats; its texels multiply the colour.
+    glBindTexture(GL_TEXTURE_2D, m.m_textureMapId);
+    const struct {
+        GLenum name;
+        GLint want;
+    } params[] = {{GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR},
+                  {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                  {GL_TEXTURE_WRAP_S, GL_REPEAT},
+                  {GL_TEXTURE_WRAP_T, GL_REPEAT}};
+    for (const auto& p : params) {
+        GLint got = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, p.name, &got);
+        EXPECT_EQ(got, p.want) << "parameter 0x" << std::hex << p.name;
+    }
+    GLint env = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+    EXPECT_EQ(env, GL_MODULATE);
+
+    // Lit head-on with nothing else in the scene a white material is exactly
+    // white, so the texel shows as it is; unlit, the diffuse colour tints it.
+    const Rgb texel = {255, 128, 255}, tinted = {128, 128, 64};
+    const struct {
+        int mode;
+        bool lit;
+        Rgb want;
+    } cases[] = {
+        {mesh3DS::DRAW_VERTEX_ARRAY, false, tinted},
+        {mesh3DS::DRAW_VERTEX_ARRAY, true, texel},
+        {mesh3DS::DRAW_IMMEDIATE, false, tinted},
+        {mesh3DS::DRAW_IMMEDIATE, true, texel},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.lit ? ", lit" : ", unlit"));
+        glClear(GL_COLOR_BUFFER_BIT);
+        model->m_meshes[0].m_drawMode = c.mode;
+        if (c.lit) lightFrom({0, 0, 1}, 0);
+        loader.draw();
+        lightsOff();
+        expectColour(32, 32, c.want);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    }
+}
+
+TEST_F(Draw, LightingTakesTheMaterialsColoursShineAndTheMeshNormals) {
+    // One face of the square plain, the other mapped, both with the same
+    // colours. A white light from (0.8, 0, 0.6) over a scene ambient of 0.5
+    // gives a face with normal +z, seen from +z, per channel:
+    //   0.5 ambient + 0.6 diffuse + shine strength * specular * (n.h)^(shininess * 128),
+    // h being halfway between the light and the view: n.h = 1.6 / sqrt(3.2).
+    writeBmp(dir + "/skin.bmp", 1, 1, {{255, 255, 255}});
+    Material plain = coloured("plain", {0.2f, 0.4f, 0.6f});
+    plain.ambient = {0.3f, 0.2f, 0.1f};
+    plain.specular = {1.0f, 0.5f, 0.25f};
+    plain.shininess = 10;
+    plain.shinStrength = 50;
+    Material skin = plain;
+    skin.name = "skin";
+    skin.textureMap = "skin.bmp";
+    Object o = square("plain");
+    o.groups = {{"plain", {0}}, {"skin", {1}}};
+    model3DS model;
+    load(model, {{plain, skin}, {o}});
+
+    const float highlight = 0.5f * std::pow(1.6f / std::sqrt(3.2f), 0.10f * 128);
+    auto lit = [&](Color diffuse) {
+        const Color &a = plain.ambient, &s = plain.specular;
+        return std::array<float, 3>{0.5f * a.r + 0.6f * diffuse.r + highlight * s.r,
+                                    0.5f * a.g + 0.6f * diffuse.g + highlight * s.g,
+                                    0.5f * a.b + 0.6f * diffuse.b + highlight * s.b};
+    };
+    // A mapped face is lit as white: its texels give the colour.
+    const std::array<float, 3> want[2] = {lit(plain.diffuse), lit({1, 1, 1})};
+
+    for (int mode : {mesh3DS::DRAW_VERTEX_ARRAY, mesh3DS::DRAW_IMMEDIATE}) {
+        SCOPED_TRACE(mode);
+        model.m_meshes[0].m_drawMode = mode;
+        lightFrom({0.8f, 0, 0.6f}, 0.5f);
+        // The current normal faces away from the light: only the mesh's own
+        // normals light the faces.
+        const auto faces = glfeedback::capture([&] {
+            glNormal3f(0, 0, -1);
+            model.draw();
+        });
+        lightsOff();
+        ASSERT_EQ(faces.size(), 2u);   // the groups in name order: plain, skin
+        for (int f = 0; f < 2; ++f)
+            for (const glfeedback::Vertex& v : faces[f].v) {
+                SCOPED_TRACE(f);
+                EXPECT_NEAR(v.r, want[f][0], 1e-4);
+                EXPECT_NEAR(v.g, want[f][1], 1e-4);
+                EXPECT_NEAR(v.b, want[f][2], 1e-4);
+            }
+    }
+}
+
+TEST_F(Draw, FrontObjectPutsEachVertexAtPositionPlusScaledTurnedOffset) {
+    // A triangle off every axis: its offsets from its box centre, in the
+    // stored (y-up) axes. The turns bring each stored axis into view.
+    const Vec3 centre = {3, 4, -5};
+    const Vec3 offsets[3] = {{-0.2f, -0.15f, 0.1f}, {0.2f, -0.05f, -0.1f}, {0, 0.15f, 0.05f}};
+    Object o;
+    o.name = "tri";
+    for (const Vec3& d : offsets)   // the file's axes: stored (x, y, z) is (x, -z, y) there
+        o.vertices.push_back({centre.x + d.x, -(centre.z + d.z), centre.y + d.y});
+    o.faces = {{0, 1, 2}};
+    o.groups = {{"w", {0}}};
+    const std::string path = save({{coloured("w", {1, 1, 1})}, {o}}, "tri.3ds");
+
+    struct Turn {
+        float angle;
+        Vec3 axis;
+    };
+    const struct {
+        const char* what;
+        Vec3 position, scale;
+        std::vector<Turn> turns;
+    } cases[] = {
+        {"centred", {0, 0, 0}, {1, 1, 1}, {}},
+        {"moved, stretched and turned about x, then y",
+         {0.25f, -0.125f, 0.5f}, {2, 0.5f, 3}, {{90, {1, 0, 0}}, {90, {0, 1, 0}}}},
+        {"three turns, one about a long axis",
+         {-0.25f, 0.25f, 0}, {0.5f, 2, 1}, {{90, {0, 1, 0}}, {30, {0, 0, 2}}, {-90, {1, 0, 0}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ofx3DModelLoader loader;
+        CaptureStdout out;
+        loader.loadModel(path, 1.0f);
+        out.finish();
+        loader.setPosition(c.position.x, c.position.y, c.position.z);
+        loader.setScale(c.scale.x, c.scale.y, c.scale.z);
+        for (std::size_t i = 0; i < c.turns.size(); ++i)
+            loader.setRotation(static_cast<int>(i), c.turns[i].angle, c.turns[i].axis.x, c.turns[i].axis.y,
+                               c.turns[i].axis.z);
+        const auto drawn = glfeedback::capture([&] { loader.draw(); });
+        ASSERT_EQ(drawn.size(), 1u);
+        ASSERT_EQ(drawn[0].v.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            // position + scale * (the turns, last listed first, applied to the offset)
+            Vec3 p = offsets[i];
+            for (auto t = c.turns.rbegin(); t != c.turns.rend(); ++t) p = turned(p, t->angle, t->axis);
+            const float x = c.position.x + c.scale.x * p.x, y = c.position.y + c.scale.y * p.y;
+            // The view spans -1..1 on kSize pixels; feedback counts y downwards.
+            EXPECT_NEAR(drawn[0].v[i].x, (x + 1) * kSize / 2, 0.01) << "vertex " << i;
+            EXPECT_NEAR(drawn[0].v[i].y, (1 - y) * kSize / 2, 0.01) << "vertex " << i;
+        }
+    }
 }

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 CaptureStdout::CaptureStdout() {
@@ -33,5 +37,30 @@ std::string CaptureStdout::finish() {
     ssize_t n;
     while ((n = read(tempFd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
     close(tempFd);
+    return text;
+}
+
+std::string stdoutOnAFullDisk(off_t bytes, const std::function<void()>& body) {
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("stdoutOnAFullDisk: pipe failed");
+    std::cout.flush();
+    std::fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+        if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+        body();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    EXPECT_TRUE(child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the child ended with status " << status;
     return text;
 }

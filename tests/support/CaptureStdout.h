@@ -3,7 +3,9 @@
 // std::cout alike) between construction and finish(), by pointing file
 // descriptor 1 at a temporary file. Log lines are part of the behaviour, so
 // tests compare what this returns byte for byte.
+#include <functional>
 #include <string>
+#include <sys/types.h>
 
 class CaptureStdout {
 public:
@@ -22,3 +24,9 @@ private:
     bool finished = false;
     std::string text;
 };
+
+// What `body` writes to standard output when run in a forked child in which
+// no file may grow past `bytes`, as on a disk that fills up: writes beyond
+// fail (EFBIG), and this process keeps no limit. A child that does not end
+// normally fails the test.
+std::string stdoutOnAFullDisk(off_t bytes, const std::function<void()>& body);

@@ -1,5 +1,6 @@
 #include "GlFeedback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -19,7 +20,9 @@ std::vector<Primitive> capture(const std::function<void()>& draw) {
     std::vector<Primitive> out;
     // A vertex is window x, y, z, then RGBA, then s, t, r, q.
     auto vertices = [&](int& i, Primitive& p, int k) {
-        for (; k > 0; --k, i += 11) p.v.push_back({buf[i] - vp[0], vp[1] + vp[3] - buf[i + 1], buf[i + 7], buf[i + 8]});
+        for (; k > 0; --k, i += 11)
+            p.v.push_back({buf[i] - vp[0], vp[1] + vp[3] - buf[i + 1], buf[i + 7], buf[i + 8],
+                           buf[i + 3], buf[i + 4], buf[i + 5], buf[i + 6]});
     };
     for (int i = 0; i < n;) {
         const GLenum token = GLenum(buf[i++]);
@@ -60,6 +63,19 @@ std::vector<Vertex> distinct(const std::vector<Primitive>& prims) {
             if (!seen) out.push_back(v);
         }
     return out;
+}
+
+int apart(const std::vector<Primitive>& a, const std::vector<Primitive>& b, float tolerance) {
+    int n = 0;
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i >= a.size() || i >= b.size() || a[i].kind != b[i].kind || a[i].v.size() != b[i].v.size()) {
+            n += int(std::max(i < a.size() ? a[i].v.size() : 0, i < b.size() ? b[i].v.size() : 0));
+            continue;
+        }
+        for (size_t k = 0; k < a[i].v.size(); ++k)
+            n += std::fabs(a[i].v[k].x - b[i].v[k].x) > tolerance || std::fabs(a[i].v[k].y - b[i].v[k].y) > tolerance;
+    }
+    return n;
 }
 
 }  // namespace glfeedback

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -93,25 +94,32 @@ double frequency(const std::vector<float>& stereo, Span span, int side, int rate
 }
 
 void writeTones(const std::string& path, const std::vector<Tone>& tones, int channels, int rate) {
+    const bool flac = path.size() > 5 && path.compare(path.size() - 5, 5, ".flac") == 0;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    info.format = flac ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16 : SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) {
         throw std::runtime_error("writeTones: cannot write " + path);
     }
+    // In blocks, so that long tones take little memory.
+    constexpr long kBlock = 65536;
+    std::vector<float> data(static_cast<size_t>(kBlock) * channels);
     for (const Tone& tone : tones) {
         const long frames = std::lround(tone.seconds * rate);
-        std::vector<float> data(static_cast<size_t>(frames) * channels);
-        for (long i = 0; i < frames; ++i) {
-            float v = static_cast<float>(
-                tone.hz == 0.0 ? tone.amplitude : tone.amplitude * std::sin(2.0 * M_PI * tone.hz * i / rate));
-            for (int c = 0; c < channels; ++c) {
-                data[static_cast<size_t>(i) * channels + c] = v;
+        for (long start = 0; start < frames; start += kBlock) {
+            const long count = std::min(kBlock, frames - start);
+            for (long i = 0; i < count; ++i) {
+                const long n = start + i;
+                float v = static_cast<float>(
+                    tone.hz == 0.0 ? tone.amplitude : tone.amplitude * std::sin(2.0 * M_PI * tone.hz * n / rate));
+                for (int c = 0; c < channels; ++c) {
+                    data[static_cast<size_t>(i) * channels + c] = v;
+                }
             }
+            sf_writef_float(file, data.data(), count);
         }
-        sf_writef_float(file, data.data(), frames);
     }
     sf_close(file);
 }

@@ -33,9 +33,9 @@ std::vector<Span> soundingSpans(const std::vector<float>& stereo, size_t minGap 
 float peak(const std::vector<float>& stereo, Span span, int side);
 double frequency(const std::vector<float>& stereo, Span span, int side, int rate = kRate);
 
-// A WAV of 32-bit floats. Each tone is a sine of `hz` (or a constant
-// level when hz is 0) played one after the other; channels 1 or 2 (the
-// same signal on both).
+// A WAV of 32-bit floats, or a 16-bit FLAC when the name ends in ".flac".
+// Each tone is a sine of `hz` (or a constant level when hz is 0) played one
+// after the other; channels 1 or 2 (the same signal on both).
 struct Tone {
     double hz;
     double seconds;

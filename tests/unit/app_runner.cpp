@@ -1,5 +1,5 @@
-// The runner's exit handler, its choice of swap-interval control, and the
-// QuickTime stand-in's pixels.
+// The runner's forwarding to the current window, its exit handler, its
+// choice of swap-interval control, and the QuickTime stand-in's pixels.
 #include "ofAppBaseWindow.h"
 #include "ofAppRunner.h"
 #include "ofBaseApp.h"
@@ -13,6 +13,30 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+
+TEST(Runner, ForwardsToTheCurrentWindowInWholePixelsTruncatedTowardZero) {
+    // Fractional and negative answers, so the int forwarders' truncation shows.
+    static struct : ofAppBaseWindow {
+        std::string seen;
+        void setupOpenGL(int w, int h, int mode) override { seen += std::to_string(w + h + mode) + " "; }
+        void setFrameRate(float rate) override { seen += std::to_string(rate) + " "; }
+        void setWindowTitle(std::string title) override { seen += title; }
+        ofPoint getWindowPosition() override { return ofPoint(-3.7f, 12.9f, 0); }
+        ofPoint getWindowSize() override { return ofPoint(799.9f, 600.0f, 0); }
+        ofPoint getScreenSize() override { return ofPoint(1280.5f, -0.5f, 0); }
+    } window;
+    ofSetupOpenGL(&window, 800, 600, 2);
+    ofSetFrameRate(-30);
+    ofSetWindowTitle("Driftfield");
+    EXPECT_EQ(window.seen, "1402 -30.000000 Driftfield");
+    EXPECT_EQ(ofGetWindowPositionX(), -3);
+    EXPECT_EQ(ofGetWindowPositionY(), 12);
+    EXPECT_EQ(ofGetWidth(), 799);
+    EXPECT_EQ(ofGetHeight(), 600);
+    EXPECT_EQ(ofGetScreenWidth(), 1280);
+    EXPECT_EQ(ofGetScreenHeight(), 0);
+}
 
 TEST(RunnerDeathTest, ExitHandlerClosesSoundThenRunsExitTheEventAndTheDestructorOnceWithTheStatusGiven) {
     struct FarewellApp : ofBaseApp {

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -20,6 +23,49 @@ namespace {
 
 const std::string LOAD_ERROR = "OF_ERROR: Couldn't load text file!\n";
 const std::string SAVE_ERROR = "OF_ERROR: Couldn't save text file!\n";
+
+bool endedWell(pid_t child) {
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Another game that took the table's lock and hangs: a child process that
+// holds it until let go, or for a minute at most.
+class LockHeldElsewhere {
+public:
+    explicit LockHeldElsewhere(const std::string& lockFile) {
+        int ready[2], release[2];
+        if (pipe(ready) != 0 || pipe(release) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            close(release[1]);
+            int fd = open(lockFile.c_str(), O_RDONLY | O_CREAT, 0644);
+            if (fd < 0 || flock(fd, LOCK_EX) != 0 || ::write(ready[1], "!", 1) != 1) _exit(2);
+            pollfd until{release[0], POLLIN, 0};
+            poll(&until, 1, 60000);
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release[0]);
+        char c;
+        holding = pid > 0 && read(ready[0], &c, 1) == 1;
+        close(ready[0]);
+        letGoFd = release[1];
+    }
+    ~LockHeldElsewhere() { letGo(); }
+    // True when the child held the lock and ended normally.
+    bool letGo() {
+        if (letGoFd < 0) return false;
+        close(letGoFd);
+        letGoFd = -1;
+        return pid > 0 && endedWell(pid);
+    }
+    bool holding = false;
+
+private:
+    pid_t pid = -1;
+    int letGoFd = -1;
+};
 
 struct HighscoreFileTest : ::testing::Test {
     ScratchDir dir{"scores"};
@@ -169,8 +215,38 @@ TEST_F(HighscoreFileTest, SaveKeepsTheModeFollowsLinksAndLeavesTablesItMayNotWri
     CaptureStdout out;
     blocked.insert(950, "lost");
     EXPECT_EQ(out.finish(), LOAD_ERROR + LOAD_ERROR + LOAD_ERROR + SAVE_ERROR);
-    EXPECT_EQ(entries(dir / "real"), (std::vector<std::string>{"table.txt"}));
+    EXPECT_EQ(entries(dir / "real"), (std::vector<std::string>{"table.txt", "table.txt.lock"}));
     EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"real", "real.lock", "scores.txt", "scores.txt.lock"}));
+}
+
+TEST_F(HighscoreFileTest, AGameKeepingTheLockDelaysASaveBrieflyAlsoThroughALink) {
+    writeDescending();
+    ASSERT_EQ(mkdir((dir / "other").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(path.c_str(), (dir / "other/scores.txt").c_str()), 0);
+    LockHeldElsewhere other(path + ".lock");
+    ASSERT_TRUE(other.holding);
+    for (const std::string& saver : {path, dir / "other/scores.txt"}) {
+        SCOPED_TRACE(saver);
+        const int score = scores.readScores()[0] + 1;
+        CaptureStdout out;
+        const auto start = std::chrono::steady_clock::now();
+        HighscoreFile(saver).insert(score, "kept");
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(out.finish(), "OF_WARNING: Couldn't lock " + path + ".lock, saving anyway\n");
+        // Waiting for the other game to let go would take a minute.
+        EXPECT_LT(took.count(), 30.0);
+        EXPECT_EQ(scores.readScores()[0], score);
+        EXPECT_EQ(scores.readNames()[0], "kept");
+    }
+    EXPECT_TRUE(other.letGo());
+}
+
+TEST_F(HighscoreFileTest, FailedWriteIsReportedAndTheOldTableStays) {
+    writeDescending();
+    const std::string before = contents();
+    EXPECT_EQ(stdoutOnAFullDisk(16, [&] { scores.insert(950, "lost"); }), SAVE_ERROR);
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +52,37 @@ TEST(Ship, SteersAndBanksToItsLimitsAndLevelsOutAfter) {
     EXPECT_LT(ship.rot.y, 1);
     EXPECT_LT(ship.rot.z, 1);
     EXPECT_EQ(ship.vel.y, 0);
+}
+
+TEST(Ship, EveryBankAngleLevelsOutOnceItsKeysAreLetGo) {
+    // Steered to its limit, then with only the other pair's key held: the
+    // angle loses 3% a frame, below 1 degree after 140 frames from 70 and
+    // after 125 from 45.
+    struct Case {
+        const char* keys;
+        float ofPoint::*angle;
+        float limit;
+        int toLevel;
+        const char* after;
+    };
+    for (const Case& c : {Case{"a", &ofPoint::x, -70, 140, "w"}, Case{"d", &ofPoint::x, 70, 140, "s"},
+                          Case{"a", &ofPoint::z, 45, 125, "s"}, Case{"d", &ofPoint::z, -45, 125, "w"},
+                          Case{"w", &ofPoint::y, -45, 125, "d"}, Case{"s", &ofPoint::y, 45, 125, "a"}}) {
+        SCOPED_TRACE(std::string(c.keys) + " then " + c.after);
+        TestShip ship;
+        auto held = [](const char* keys, char key) { return std::string(keys).find(key) != std::string::npos; };
+        auto frames = [&](int n, const char* keys) {
+            ship.frames(n, held(keys, 'w'), held(keys, 's'), held(keys, 'a'), held(keys, 'd'));
+        };
+        frames(60, c.keys);
+        ASSERT_EQ(ship.rot.*c.angle, c.limit);
+        frames(1, c.after);
+        EXPECT_FLOAT_EQ(ship.rot.*c.angle, c.limit * 0.97f);
+        frames(c.toLevel - 2, c.after);
+        EXPECT_GT(std::fabs(ship.rot.*c.angle), 1);
+        frames(1, c.after);
+        EXPECT_LT(std::fabs(ship.rot.*c.angle), 1);
+    }
 }
 
 TEST(Ship, BorderStopsTheShipAndCostsHealthPerAxis) {

@@ -201,16 +201,29 @@ TEST_F(SoundEngineTest, ReleasingASoundStopsEveryChannelPlayingIt) {
 TEST_F(SoundEngineTest, EveryRateAFileMayHaveCanPlayAtTwiceItsSpeed) {
     ASSERT_TRUE(engine.init(4));
     const std::string path = dir + "/fast.wav";
-    writeTones(path, {{1000, 0.1}}, 1, 384000);
+    writeTones(path, {{1000, 0.2}}, 1, 384000);
     Sound sound;
     ASSERT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::OK);
-    Channel channel = engine.playSound(sound, true);
     for (float hz : {384000.0f, 768000.0f}) {
+        Channel channel = engine.playSound(sound, false);
         engine.setFrequency(channel, hz);
         float got = 0.0f;
         ASSERT_TRUE(engine.getFrequency(channel, &got));
         EXPECT_EQ(got, hz);
+        engine.update();
+        ASSERT_TRUE(waitUntilEnded(engine, channel));
+        ASSERT_TRUE(waitForFrames(capture, 2048));   // silence between the plays
     }
+    // Heard as stored: speed 1 plays the tone as written, speed 2 at twice
+    // its pitch in half the time.
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_NEAR(frequency(out, spans[0], 0), 1000.0, 5.0);
+    EXPECT_NEAR(spans[0].frames(), 0.2 * kRate, 50);
+    EXPECT_NEAR(frequency(out, spans[1], 0), 2000.0, 10.0);
+    EXPECT_NEAR(spans[1].frames(), 0.1 * kRate, 50);
 }
 
 namespace {
@@ -252,6 +265,36 @@ TEST_F(SoundEngineTest, ASampleTooLongToHoldIsRefusedBeforeItIsDecoded) {
     EXPECT_EQ(engine.createSound(path, false, &sound), ofSoundEngine::ERR_TOO_LARGE);
     EXPECT_LT(statusKb("VmHWM:") - before, 64 * 1024);   // decoding it would take 512 MiB
     EXPECT_EQ(engine.createSound(path, true, &sound), ofSoundEngine::OK);
+}
+
+// An encoder that cannot seek back leaves a FLAC's length open: total
+// samples 0 in its header, which libsndfile reports as the largest count.
+TEST_F(SoundEngineTest, ASampleOfOpenLengthIsRefusedOnlyWhenItsDataPassesTheLimit) {
+    ASSERT_TRUE(engine.init(4));
+    auto openLength = [&](const std::string& name, Tone tone) {
+        const std::string path = dir + "/" + name;
+        writeTones(path, {tone}, 2);
+        // Total samples, the 36 bits from the low half of byte 21, and the
+        // MD5 after them, which is zero when not known.
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        char streamInfo[42];
+        f.read(streamInfo, sizeof streamInfo);
+        std::fill(streamInfo + 22, streamInfo + 42, '\0');
+        streamInfo[21] = static_cast<char>(streamInfo[21] & 0xF0);
+        f.seekp(0);
+        f.write(streamInfo, sizeof streamInfo);
+        return path;
+    };
+    Sound sound;
+    unsigned int length = 0;
+    ASSERT_EQ(engine.createSound(openLength("second.flac", {1000, 1.0}), false, &sound), ofSoundEngine::OK);
+    ASSERT_TRUE(engine.getLength(sound, &length));
+    EXPECT_EQ(length, static_cast<unsigned>(kRate));
+    // One frame more than a stereo sample may hold (2^27 floats), silent so
+    // that it is quick to write.
+    const std::string tooLong = openLength("long.flac", {0, ((1 << 26) + 1) / double(kRate), 0.0});
+    EXPECT_EQ(engine.createSound(tooLong, false, &sound), ofSoundEngine::ERR_TOO_LARGE);
+    EXPECT_EQ(engine.createSound(tooLong, true, &sound), ofSoundEngine::OK);
 }
 
 TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {

@@ -1,7 +1,9 @@
 // The utilities: elapsed time on a timer the test sets, the levelled log,
 // console colours, the data-path rule, text conversion and splitting, the
-// browser's refusals, random draws, the float helpers and simplex noise.
+// browser's hand-off and refusals, random draws, the float helpers and
+// simplex noise.
 #include "CaptureStdout.h"
+#include "TestPaths.h"
 #include "ofAppBaseWindow.h"
 #include "ofAppRunner.h"
 #include "ofLog.h"
@@ -12,10 +14,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <pty.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 TEST(Clock, ElapsedTimeCountsFromTheLastResetAcrossTheTimersWrap) {
@@ -92,6 +100,10 @@ TEST(DataPath, RootGoesInFrontOfRelativeNamesOnly) {
     ofDisableDataPath();
     EXPECT_EQ(ofToDataPath("a", true), "a");
     ofEnableDataPath();
+    ofSetDataPathRoot("assets/");
+    EXPECT_EQ(ofToDataPath("assets/a"), "assets/a");
+    EXPECT_EQ(ofToDataPath("data/a"), "assets/data/a");
+    ofSetDataPathRoot("data/");
 }
 
 TEST(Conversions, IntToTextAndSplittingAtASetOfDelimiters) {
@@ -103,6 +115,18 @@ TEST(Conversions, IntToTextAndSplittingAtASetOfDelimiters) {
     EXPECT_EQ(ofSplitString("whole text", ""), Tokens{"whole text"});
 }
 
+TEST(Conversions, FixedPointTextAndNumbersReadFromTheStartOfAText) {
+    EXPECT_EQ(ofToString(2.5, 3), "2.500");
+    EXPECT_EQ(ofToString(3.14159, 2), "3.14");
+    EXPECT_EQ(ofToString(3.6, 0), "4");
+    EXPECT_EQ(ofToInt(" 12x"), 12);
+    EXPECT_EQ(ofToInt("-3"), -3);
+    EXPECT_EQ(ofToInt("\t\n+42 points"), 42);
+    EXPECT_EQ(ofToInt("-2147483648"), INT_MIN);
+    EXPECT_FLOAT_EQ(ofToFloat("  2.5kg"), 2.5f);
+    EXPECT_FLOAT_EQ(ofToFloat("-1e3"), -1000.0f);
+}
+
 TEST(Browser, RefusesAnythingButPlainHttp) {
     const std::string path = std::getenv("PATH"), refused = "OF_WARNING: ofLaunchBrowser: url must begin http://\n";
     setenv("PATH", "", 1);  // should one get through, nothing opens it
@@ -110,6 +134,29 @@ TEST(Browser, RefusesAnythingButPlainHttp) {
     for (const char* url : {"ftp://x/", "HTTP://x/", "https://x/", "http:/", ""}) ofLaunchBrowser(url);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(out.finish(), refused + refused + refused + refused + refused);
+}
+
+TEST(Browser, HandsTheAddressOverAsOneArgumentWithoutAShell) {
+    // A stand-in opener first on PATH writes down the arguments it receives.
+    ScratchDir scratch("browser");
+    const std::string dir = scratch.path(), path = std::getenv("PATH");
+    std::ofstream(dir + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << dir << "/tmp'\n"
+                                     << "mv '" << dir << "/tmp' '" << dir << "/args'\n";
+    chmod((dir + "/xdg-open").c_str(), 0755);
+    setenv("PATH", (dir + ":" + path).c_str(), 1);
+    const std::string url = "http://x/a b;touch " + dir + "/p1 $(touch " + dir + "/p2)`touch " + dir + "/p3`|x&y";
+    ofLaunchBrowser(url);
+    setenv("PATH", path.c_str(), 1);
+    // The opener runs on its own: wait, generously, for what it wrote.
+    std::string opened;
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         opened.empty() && std::chrono::steady_clock::now() < until;) {
+        std::ifstream in(dir + "/args");
+        if (in) opened = (std::stringstream() << in.rdbuf()).str();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(opened, url + "\n");
+    for (const char* name : {"/p1", "/p2", "/p3"}) EXPECT_NE(access((dir + name).c_str(), F_OK), 0) << name;
 }
 
 constexpr float scale = 3.0517578125e-05f;  // 1/32768
@@ -161,6 +208,14 @@ TEST(Maths, ClampNormalizeMapAndPowersOfTwo) {
     EXPECT_TRUE(ofInRange(10, 0, 10) && ofInRange(0, 0, 10) && !ofInRange(10.001f, 0, 10));
 }
 
+TEST(Maths, DistanceAndItsSquare) {
+    const float points[][4] = {{0, 0, 3, 4}, {1, 1, -2, 5}};  // x1, y1, x2, y2: 5 apart
+    for (const auto& p : points) {
+        EXPECT_EQ(ofDist(p[0], p[1], p[2], p[3]), 5.0f) << p[2];
+        EXPECT_EQ(ofDistSquared(p[0], p[1], p[2], p[3]), 25.0f) << p[2];
+    }
+}
+
 TEST(Noise, PerlinsPermutationTwiceAndValuesWorkedOutIndependently) {
     const unsigned char* perm = ofNoiseTables::perm;
     EXPECT_TRUE(perm[0] == 151 && perm[1] == 160 && perm[7] == 13 && perm[255] == 180);
@@ -184,4 +239,19 @@ TEST(Noise, PerlinsPermutationTwiceAndValuesWorkedOutIndependently) {
     for (const auto& p : d3) EXPECT_NEAR(ofSignedNoise(p[0], p[1], p[2]), p[3], tolerance) << p[0] << " " << p[1];
     EXPECT_NEAR(ofSignedNoise(0.25f, 0.5f, 0.75f, 0.09375f), -0.2605898307276177, tolerance);
     EXPECT_NEAR(ofSignedNoise(10.125f, -20.1875f, 30.3125f, -4.375f), 0.028301545577385033, tolerance);
+}
+
+TEST(Noise, SimplexRowsRankEachAxisByItsOrdering) {
+    // Row c has a bit for each pairwise comparison of the offsets; an axis'
+    // rank is the number of axes it exceeds. Contradictory rows are zero.
+    for (int c = 0; c < 64; ++c) {
+        const int xy = (c >> 5) & 1, xz = (c >> 4) & 1, yz = (c >> 3) & 1;
+        const int xw = (c >> 2) & 1, yw = (c >> 1) & 1, zw = c & 1;
+        int rank[4] = {xy + xz + xw, (1 - xy) + yz + yw, (1 - xz) + (1 - yz) + zw, (1 - xw) + (1 - yw) + (1 - zw)};
+        int sorted[4] = {rank[0], rank[1], rank[2], rank[3]};
+        std::sort(sorted, sorted + 4);
+        const bool possible = sorted[0] == 0 && sorted[1] == 1 && sorted[2] == 2 && sorted[3] == 3;
+        for (int axis = 0; axis < 4; ++axis)
+            EXPECT_EQ(ofNoiseTables::simplex[c][axis], possible ? rank[axis] : 0) << "row " << c << " axis " << axis;
+    }
 }
