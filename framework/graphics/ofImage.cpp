@@ -9,7 +9,7 @@
 
 #include "ofAppRunner.h"
 #include "ofFileReplacement.h"
-#include "ofImageHeader.h"
+#include "ofImageDecoder.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -85,25 +85,6 @@ FREE_IMAGE_FORMAT formatOf(const std::string& path) {
     FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
     if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
     return fif;
-}
-
-// The library allocates whatever size a file's header declares, so a few
-// bytes could ask for gigabytes. No picture the game can use comes near
-// 8192 x 4096 pixels, the largest sky of a game of this kind: a file that
-// declares more is refused before the library decodes it. Where the library
-// cannot read a format's header alone, the header is read by hand.
-bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
-    const uint64_t maxPixels = 8192 * 4096;
-    uint64_t pixels = 0;
-    if (FreeImage_FIFSupportsNoPixels(fif)) {
-        FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
-        if (!header) return false;
-        pixels = uint64_t(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header);
-        FreeImage_Unload(header);
-    } else if (!declaredPixelCount(fif, path, pixels)) {
-        return false;
-    }
-    return pixels <= maxPixels;
 }
 
 void unload(FIBITMAP* bmp) {
@@ -286,46 +267,10 @@ bool ofImage::loadImage(std::string fileName) {
 void ofImage::saveImage(std::string fileName) { saveImageFromPixels(fileName, myPixels); }
 
 bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
-    std::string path = ofToDataPath(fileName, false);
-    FREE_IMAGE_FORMAT fif = formatOf(path);
-    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
-    if (!declaredSizeFits(fif, path)) return false;
-    FIBITMAP* bmp = FreeImage_Load(fif, path.c_str(), 0);
-    if (!bmp) return false;
-
-    // Plain 8-bit grey, 24-bit and 32-bit bitmaps are taken as they are;
-    // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
-    // The 24-bit conversion takes no 16-bit grey: that becomes standard
-    // 8-bit grey (its high bytes) on the way. Floats have no such way and
-    // are refused.
-    bool grey16 = FreeImage_GetImageType(bmp) == FIT_UINT16;
-    if (grey16) {
-        FIBITMAP* grey = FreeImage_ConvertTo8Bits(bmp);
-        FreeImage_Unload(bmp);
-        bmp = grey;
-        if (!bmp) return false;
-    }
-    unsigned int depth = FreeImage_GetBPP(bmp);
-    bool standard = FreeImage_GetImageType(bmp) == FIT_BITMAP;
-    bool keep = !grey16 && standard &&
-                (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
-    if (!keep) {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bmp);
-        FreeImage_Unload(bmp);
-        bmp = converted;
-        if (!bmp) return false;
-        depth = FreeImage_GetBPP(bmp);
-    }
-
-    int w = FreeImage_GetWidth(bmp);
-    int h = FreeImage_GetHeight(bmp);
-    if (!allocatePixels(pix, w, h, depth)) {
-        FreeImage_Unload(bmp);
-        return false;
-    }
-    FreeImage_ConvertToRawBits(pix.pixels, bmp, w * (depth / 8), depth, 0xFF0000, 0x00FF00, 0x0000FF, true);
-    swapRedAndBlue(pix);
-    FreeImage_Unload(bmp);
+    ofDecodedImage decoded;
+    if (!ofDecodeImageContained(ofToDataPath(fileName, false), decoded)) return false;
+    if (!allocatePixels(pix, decoded.width, decoded.height, decoded.bitsPerPixel)) return false;
+    memcpy(pix.pixels, decoded.rows.get(), decoded.byteCount());
     return true;
 }
 

@@ -1,0 +1,87 @@
+#include "ofImageDecoder.h"
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <new>
+#include <utility>
+
+#include "ofImageHeader.h"
+
+namespace {
+// The format of a file: by its signature, else by its name.
+FREE_IMAGE_FORMAT formatOf(const std::string& path) {
+    FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
+    if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
+    return fif;
+}
+
+// The library allocates whatever size a file's header declares, so a few
+// bytes could ask for gigabytes. Where the library cannot read a format's
+// header alone, the header is read by hand.
+bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
+    uint64_t pixels = 0;
+    if (FreeImage_FIFSupportsNoPixels(fif)) {
+        FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
+        if (!header) return false;
+        pixels = uint64_t(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header);
+        FreeImage_Unload(header);
+    } else if (!declaredPixelCount(fif, path, pixels)) {
+        return false;
+    }
+    return pixels <= ofMaxImagePixels;
+}
+
+struct Unloader {
+    void operator()(FIBITMAP* bmp) const { FreeImage_Unload(bmp); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, Unloader>;
+}  // namespace
+
+bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
+    FREE_IMAGE_FORMAT fif = formatOf(path);
+    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
+    if (!declaredSizeFits(fif, path)) return false;
+    Bitmap bmp(FreeImage_Load(fif, path.c_str(), 0));
+    if (!bmp) return false;
+
+    // Plain 8-bit grey, 24-bit and 32-bit bitmaps are taken as they are;
+    // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
+    // The 24-bit conversion takes no 16-bit grey: that becomes standard
+    // 8-bit grey (its high bytes) on the way. Floats have no such way and
+    // are refused.
+    const bool grey16 = FreeImage_GetImageType(bmp.get()) == FIT_UINT16;
+    if (grey16) {
+        bmp.reset(FreeImage_ConvertTo8Bits(bmp.get()));
+        if (!bmp) return false;
+    }
+    unsigned int depth = FreeImage_GetBPP(bmp.get());
+    const bool standard = FreeImage_GetImageType(bmp.get()) == FIT_BITMAP;
+    const bool keep = !grey16 && standard &&
+                      (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp.get()) != FIC_PALETTE));
+    if (!keep) {
+        bmp.reset(FreeImage_ConvertTo24Bits(bmp.get()));
+        if (!bmp) return false;
+        depth = FreeImage_GetBPP(bmp.get());
+    }
+
+    ofDecodedImage decoded;
+    decoded.width = int(FreeImage_GetWidth(bmp.get()));
+    decoded.height = int(FreeImage_GetHeight(bmp.get()));
+    decoded.bitsPerPixel = int(depth);
+    if (decoded.width < 0 || decoded.height < 0 ||
+        uint64_t(decoded.width) * uint64_t(decoded.height) > ofMaxImagePixels)
+        return false;
+    decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
+    if (!decoded.rows) return false;
+    FreeImage_ConvertToRawBits(decoded.rows.get(), bmp.get(), decoded.width * (depth / 8), depth, 0xFF0000,
+                               0x00FF00, 0x0000FF, true);
+    // The library keeps colour bytes as B, G, R (A); the framework as R, G, B (A).
+    if (depth != 8) {
+        const size_t step = depth / 8;
+        unsigned char* end = decoded.rows.get() + decoded.byteCount();
+        for (unsigned char* p = decoded.rows.get(); p < end; p += step) std::swap(p[0], p[2]);
+    }
+    image = std::move(decoded);
+    return true;
+}
