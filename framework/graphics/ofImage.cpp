@@ -37,17 +37,9 @@ size_t bufferSize(int w, int h, int bytesPerPixel) {
     return size_t(w) * size_t(h) * size_t(bytesPerPixel);
 }
 
-// Gives the record a buffer for w x h pixels of bpp bits, keeping the one it
-// has when nothing changes. Sizes come from files and callers alike, so a
-// negative size or a buffer that cannot be had leaves the record untouched
-// and returns false.
-bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
-    if (pix.bAllocated && pix.width == w && pix.height == h && pix.bitsPerPixel == bpp) return true;
-    if (w < 0 || h < 0 || bpp < 0) return false;
-    unsigned char* buffer = new (std::nothrow) unsigned char[bufferSize(w, h, bpp / 8)];
-    if (!buffer) return false;
-    if (pix.bAllocated) delete[] pix.pixels;
-    pix.pixels = buffer;
+// The record's shape, and the types that follow from its depth, for the
+// buffer it now holds.
+void describePixels(ofImagePixels& pix, int w, int h, int bpp) {
     pix.width = w;
     pix.height = h;
     pix.bitsPerPixel = bpp;
@@ -69,6 +61,20 @@ bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
         break;
     }
     pix.bAllocated = true;
+}
+
+// Gives the record a buffer for w x h pixels of bpp bits, keeping the one it
+// has when nothing changes. Sizes come from files and callers alike, so a
+// negative size or a buffer that cannot be had leaves the record untouched
+// and returns false.
+bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
+    if (pix.bAllocated && pix.width == w && pix.height == h && pix.bitsPerPixel == bpp) return true;
+    if (w < 0 || h < 0 || bpp < 0) return false;
+    unsigned char* buffer = new (std::nothrow) unsigned char[bufferSize(w, h, bpp / 8)];
+    if (!buffer) return false;
+    if (pix.bAllocated) delete[] pix.pixels;
+    pix.pixels = buffer;
+    describePixels(pix, w, h, bpp);
     return true;
 }
 
@@ -269,8 +275,16 @@ void ofImage::saveImage(std::string fileName) { saveImageFromPixels(fileName, my
 bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
     ofDecodedImage decoded;
     if (!ofDecodeImageContained(ofToDataPath(fileName, false), decoded)) return false;
-    if (!allocatePixels(pix, decoded.width, decoded.height, decoded.bitsPerPixel)) return false;
-    memcpy(pix.pixels, decoded.rows.get(), decoded.byteCount());
+    // A record of the same shape keeps its buffer, as with any allocation;
+    // otherwise it takes the decoded one.
+    if (pix.bAllocated && pix.width == decoded.width && pix.height == decoded.height &&
+        pix.bitsPerPixel == decoded.bitsPerPixel) {
+        memcpy(pix.pixels, decoded.rows.get(), decoded.byteCount());
+    } else {
+        if (pix.bAllocated) delete[] pix.pixels;
+        pix.pixels = decoded.rows.release();
+        describePixels(pix, decoded.width, decoded.height, decoded.bitsPerPixel);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -38,7 +39,7 @@ struct Unloader {
 using Bitmap = std::unique_ptr<FIBITMAP, Unloader>;
 }  // namespace
 
-bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
+bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     FREE_IMAGE_FORMAT fif = formatOf(path);
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
     if (!declaredSizeFits(fif, path)) return false;
@@ -61,27 +62,56 @@ bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
                       (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp.get()) != FIC_PALETTE));
     if (!keep) {
         bmp.reset(FreeImage_ConvertTo24Bits(bmp.get()));
-        if (!bmp) return false;
-        depth = FreeImage_GetBPP(bmp.get());
+        if (!bmp || FreeImage_GetBPP(bmp.get()) != 24) return false;
+        depth = 24;
     }
 
-    ofDecodedImage decoded;
-    decoded.width = int(FreeImage_GetWidth(bmp.get()));
-    decoded.height = int(FreeImage_GetHeight(bmp.get()));
-    decoded.bitsPerPixel = int(depth);
-    if (decoded.width < 0 || decoded.height < 0 ||
-        uint64_t(decoded.width) * uint64_t(decoded.height) > ofMaxImagePixels)
-        return false;
-    decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
-    if (!decoded.rows) return false;
-    FreeImage_ConvertToRawBits(decoded.rows.get(), bmp.get(), decoded.width * (depth / 8), depth, 0xFF0000,
-                               0x00FF00, 0x0000FF, true);
-    // The library keeps colour bytes as B, G, R (A); the framework as R, G, B (A).
-    if (depth != 8) {
-        const size_t step = depth / 8;
-        unsigned char* end = decoded.rows.get() + decoded.byteCount();
-        for (unsigned char* p = decoded.rows.get(); p < end; p += step) std::swap(p[0], p[2]);
+    const unsigned int w = FreeImage_GetWidth(bmp.get()), h = FreeImage_GetHeight(bmp.get());
+    if (uint64_t(w) * h > ofMaxImagePixels || !sink.begin(int(w), int(h), int(depth))) return false;
+    // The library's rows run bottom-up with colour bytes as B, G, R (A).
+    const size_t step = depth / 8, size = size_t(w) * step;
+    std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size]);
+    if (!row) return false;
+    for (unsigned int y = h; y-- > 0;) {
+        const unsigned char* from = FreeImage_GetScanLine(bmp.get(), int(y));
+        if (!from) return false;
+        std::memcpy(row.get(), from, size);
+        if (step > 1)
+            for (unsigned char* p = row.get(); p < row.get() + size; p += step) std::swap(p[0], p[2]);
+        if (!sink.row(row.get(), size)) return false;
     }
+    return true;
+}
+
+namespace {
+// Gathers the rows into one buffer.
+class WholeImage : public ofImageRowSink {
+public:
+    explicit WholeImage(ofDecodedImage& image) : image(image) {}
+    bool begin(int width, int height, int bitsPerPixel) override {
+        image.width = width;
+        image.height = height;
+        image.bitsPerPixel = bitsPerPixel;
+        image.rows.reset(new (std::nothrow) unsigned char[image.byteCount()]);
+        at = image.rows.get();
+        return image.rows != nullptr;
+    }
+    bool row(const unsigned char* bytes, size_t size) override {
+        std::memcpy(at, bytes, size);
+        at += size;
+        return true;
+    }
+
+private:
+    ofDecodedImage& image;
+    unsigned char* at = nullptr;
+};
+}  // namespace
+
+bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
+    ofDecodedImage decoded;
+    WholeImage sink(decoded);
+    if (!ofDecodeImageRows(path, sink)) return false;
     image = std::move(decoded);
     return true;
 }

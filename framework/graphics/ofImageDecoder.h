@@ -25,9 +25,19 @@ struct ofDecodedImage {
 // decoded, and no decoder may send back more.
 constexpr unsigned long long ofMaxImagePixels = 8192ull * 4096ull;
 
+// Takes a decoded image: its shape, then its rows top to bottom, each in the
+// framework's byte order. False from either stops the decode.
+class ofImageRowSink {
+public:
+    virtual ~ofImageRowSink() = default;
+    virtual bool begin(int width, int height, int bitsPerPixel) = 0;
+    virtual bool row(const unsigned char* bytes, size_t size) = 0;
+};
+
 // Everything the library does with the file, in this process: format,
-// declared size, decode, conversion to 8, 24 or 32 bits. Only for the child
-// and for measuring what containment costs.
+// declared size, decode, conversion to 8, 24 or 32 bits. Only for the child,
+// and for fuzzing and measuring what containment costs.
+bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 
 // The same in a child process. False for a file the library cannot read and

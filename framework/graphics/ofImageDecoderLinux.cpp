@@ -50,6 +50,36 @@ bool writeAll(int fd, const unsigned char* data, size_t size) {
     return true;
 }
 
+// Sends the header and the rows in runs large enough to keep the number of
+// writes low.
+class PipeWriter : public ofImageRowSink {
+public:
+    explicit PipeWriter(int fd) : fd(fd) {}
+    bool begin(int width, int height, int bitsPerPixel) override {
+        const Header header{width, height, bitsPerPixel};
+        return put(reinterpret_cast<const unsigned char*>(&header), sizeof header);
+    }
+    bool row(const unsigned char* bytes, size_t size) override { return put(bytes, size); }
+    bool flush() {
+        const bool ok = writeAll(fd, buffer.get(), used);
+        used = 0;
+        return ok;
+    }
+
+private:
+    bool put(const unsigned char* bytes, size_t size) {
+        if (used + size > capacity && !flush()) return false;
+        if (size > capacity) return writeAll(fd, bytes, size);
+        std::memcpy(buffer.get() + used, bytes, size);
+        used += size;
+        return true;
+    }
+    static constexpr size_t capacity = 256 * 1024;
+    int fd;
+    std::unique_ptr<unsigned char[]> buffer{new unsigned char[capacity]};
+    size_t used = 0;
+};
+
 // The address space the process holds now, from the kernel's own count.
 rlim_t addressSpaceInUse() {
     char text[64] = {};
@@ -86,12 +116,11 @@ rlim_t addressSpaceInUse() {
         dup2(quiet, STDERR_FILENO);
     }
 
-    ofDecodedImage image;
-    if (!ofDecodeImageInProcess(path, image)) _exit(1);
-    const Header header{image.width, image.height, image.bitsPerPixel};
-    if (!writeAll(out, reinterpret_cast<const unsigned char*>(&header), sizeof header) ||
-        !writeAll(out, image.rows.get(), image.byteCount()))
-        _exit(1);
+    PipeWriter writer(out);
+    if (!ofDecodeImageRows(path, writer) || !writer.flush()) _exit(1);
+    // The parent takes the end of the stream as the end of the answer; it
+    // need not wait for this process's memory to be torn down.
+    close(out);
     _exit(0);
 }
 
@@ -154,6 +183,8 @@ bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) {
         ofLog(OF_WARNING, "ofImage: cannot decode %s: %s", path.c_str(), strerror(errno));
         return false;
     }
+    // A wider pipe lets the child write ahead while this process copies.
+    fcntl(pipeEnds[0], F_SETPIPE_SZ, 1 << 20);
     const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
