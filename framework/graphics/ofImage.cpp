@@ -99,6 +99,7 @@ void unload(FIBITMAP* bmp) {
 }  // namespace
 
 void ofCloseFreeImage() {
+    ofStopImageDecoder();
     if (bFreeImageInited) {
         FreeImage_DeInitialise();
         bFreeImageInited = false;

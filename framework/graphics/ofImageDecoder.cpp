@@ -39,7 +39,7 @@ struct Unloader {
 using Bitmap = std::unique_ptr<FIBITMAP, Unloader>;
 }  // namespace
 
-bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
+bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer) {
     FREE_IMAGE_FORMAT fif = formatOf(path);
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
     if (!declaredSizeFits(fif, path)) return false;
@@ -67,51 +67,38 @@ bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     }
 
     const unsigned int w = FreeImage_GetWidth(bmp.get()), h = FreeImage_GetHeight(bmp.get());
-    if (uint64_t(w) * h > ofMaxImagePixels || !sink.begin(int(w), int(h), int(depth))) return false;
+    if (uint64_t(w) * h > ofMaxImagePixels) return false;
+    unsigned char* to = buffer(int(w), int(h), int(depth));
+    if (!to) return false;
     // The library's rows run bottom-up with colour bytes as B, G, R (A).
     const size_t step = depth / 8, size = size_t(w) * step;
-    std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size]);
-    if (!row) return false;
-    for (unsigned int y = h; y-- > 0;) {
+    for (unsigned int y = h; y-- > 0; to += size) {
         const unsigned char* from = FreeImage_GetScanLine(bmp.get(), int(y));
         if (!from) return false;
-        std::memcpy(row.get(), from, size);
-        if (step > 1)
-            for (unsigned char* p = row.get(); p < row.get() + size; p += step) std::swap(p[0], p[2]);
-        if (!sink.row(row.get(), size)) return false;
+        if (step == 1) {
+            std::memcpy(to, from, size);
+            continue;
+        }
+        for (size_t i = 0; i < size; i += step) {
+            to[i] = from[i + 2];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i];
+            if (step == 4) to[i + 3] = from[i + 3];
+        }
     }
     return true;
 }
 
-namespace {
-// Gathers the rows into one buffer.
-class WholeImage : public ofImageRowSink {
-public:
-    explicit WholeImage(ofDecodedImage& image) : image(image) {}
-    bool begin(int width, int height, int bitsPerPixel) override {
-        image.width = width;
-        image.height = height;
-        image.bitsPerPixel = bitsPerPixel;
-        image.rows.reset(new (std::nothrow) unsigned char[image.byteCount()]);
-        at = image.rows.get();
-        return image.rows != nullptr;
-    }
-    bool row(const unsigned char* bytes, size_t size) override {
-        std::memcpy(at, bytes, size);
-        at += size;
-        return true;
-    }
-
-private:
-    ofDecodedImage& image;
-    unsigned char* at = nullptr;
-};
-}  // namespace
-
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
     ofDecodedImage decoded;
-    WholeImage sink(decoded);
-    if (!ofDecodeImageRows(path, sink)) return false;
+    auto room = [&decoded](int width, int height, int bitsPerPixel) {
+        decoded.width = width;
+        decoded.height = height;
+        decoded.bitsPerPixel = bitsPerPixel;
+        decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
+        return decoded.rows.get();
+    };
+    if (!ofDecodeImageRows(path, room)) return false;
     image = std::move(decoded);
     return true;
 }

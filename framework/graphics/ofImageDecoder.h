@@ -6,6 +6,7 @@
 // therefore runs in a child process with a time and a memory limit, and only
 // the finished rows come back. Internal to ofImage.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,25 +26,27 @@ struct ofDecodedImage {
 // decoded, and no decoder may send back more.
 constexpr unsigned long long ofMaxImagePixels = 8192ull * 4096ull;
 
-// Takes a decoded image: its shape, then its rows top to bottom, each in the
-// framework's byte order. False from either stops the decode.
-class ofImageRowSink {
-public:
-    virtual ~ofImageRowSink() = default;
-    virtual bool begin(int width, int height, int bitsPerPixel) = 0;
-    virtual bool row(const unsigned char* bytes, size_t size) = 0;
-};
+// Where the decoded rows go: asked once the image's shape is known, it gives
+// room for all of them, or null to stop the decode.
+using ofImageRowsBuffer = std::function<unsigned char*(int width, int height, int bitsPerPixel)>;
 
 // Everything the library does with the file, in this process: format,
 // declared size, decode, conversion to 8, 24 or 32 bits. Only for the child,
 // and for fuzzing and measuring what containment costs.
-bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
+bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer);
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 
 // The same in a child process. False for a file the library cannot read and
 // for one on which it crashes, runs past the time limit or the memory limit,
 // or sends back anything malformed.
 bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image);
+
+// The decoder process starts with the first contained decode, or earlier
+// here: forked while the process is small and has one thread, it shares
+// little memory with it, so the parent's later writes copy few pages.
+// Stopping it ends the process; the next contained decode starts another.
+void ofStartImageDecoder();
+void ofStopImageDecoder();
 
 // How long a contained decode may take before it is stopped (default 10 s:
 // the largest picture allowed decodes in about a second, on a busy machine
