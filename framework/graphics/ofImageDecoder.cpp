@@ -39,7 +39,7 @@ struct Unloader {
 using Bitmap = std::unique_ptr<FIBITMAP, Unloader>;
 }  // namespace
 
-bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer) {
+bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     FREE_IMAGE_FORMAT fif = formatOf(path);
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
     if (!declaredSizeFits(fif, path)) return false;
@@ -67,14 +67,13 @@ bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer)
     }
 
     const unsigned int w = FreeImage_GetWidth(bmp.get()), h = FreeImage_GetHeight(bmp.get());
-    if (uint64_t(w) * h > ofMaxImagePixels) return false;
-    unsigned char* to = buffer(int(w), int(h), int(depth));
-    if (!to) return false;
+    if (uint64_t(w) * h > ofMaxImagePixels || !sink.begin(int(w), int(h), int(depth))) return false;
     // The library's rows run bottom-up with colour bytes as B, G, R (A).
     const size_t step = depth / 8, size = size_t(w) * step;
-    for (unsigned int y = h; y-- > 0; to += size) {
+    for (unsigned int y = h; y-- > 0;) {
         const unsigned char* from = FreeImage_GetScanLine(bmp.get(), int(y));
-        if (!from) return false;
+        unsigned char* to = sink.nextRow();
+        if (!from || !to) return false;
         if (step == 1) {
             std::memcpy(to, from, size);
             continue;
@@ -89,16 +88,35 @@ bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer)
     return true;
 }
 
+namespace {
+// Gathers the rows into one buffer.
+class WholeImage : public ofImageRowSink {
+public:
+    explicit WholeImage(ofDecodedImage& image) : image(image) {}
+    bool begin(int width, int height, int bitsPerPixel) override {
+        image.width = width;
+        image.height = height;
+        image.bitsPerPixel = bitsPerPixel;
+        image.rows.reset(new (std::nothrow) unsigned char[image.byteCount()]);
+        next = image.rows.get();
+        return next != nullptr;
+    }
+    unsigned char* nextRow() override {
+        unsigned char* row = next;
+        next += size_t(image.width) * size_t(image.bitsPerPixel / 8);
+        return row;
+    }
+
+private:
+    ofDecodedImage& image;
+    unsigned char* next = nullptr;
+};
+}  // namespace
+
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image) {
     ofDecodedImage decoded;
-    auto room = [&decoded](int width, int height, int bitsPerPixel) {
-        decoded.width = width;
-        decoded.height = height;
-        decoded.bitsPerPixel = bitsPerPixel;
-        decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
-        return decoded.rows.get();
-    };
-    if (!ofDecodeImageRows(path, room)) return false;
+    WholeImage sink(decoded);
+    if (!ofDecodeImageRows(path, sink)) return false;
     image = std::move(decoded);
     return true;
 }

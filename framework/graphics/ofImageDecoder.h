@@ -6,7 +6,6 @@
 // therefore runs in a child process with a time and a memory limit, and only
 // the finished rows come back. Internal to ofImage.
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,14 +25,19 @@ struct ofDecodedImage {
 // decoded, and no decoder may send back more.
 constexpr unsigned long long ofMaxImagePixels = 8192ull * 4096ull;
 
-// Where the decoded rows go: asked once the image's shape is known, it gives
-// room for all of them, or null to stop the decode.
-using ofImageRowsBuffer = std::function<unsigned char*(int width, int height, int bitsPerPixel)>;
+// Takes a decoded image: its shape, then its rows top to bottom, each
+// written where nextRow says. False or null from either stops the decode.
+class ofImageRowSink {
+public:
+    virtual ~ofImageRowSink() = default;
+    virtual bool begin(int width, int height, int bitsPerPixel) = 0;
+    virtual unsigned char* nextRow() = 0;
+};
 
 // Everything the library does with the file, in this process: format,
 // declared size, decode, conversion to 8, 24 or 32 bits. Only for the child,
 // and for fuzzing and measuring what containment costs.
-bool ofDecodeImageRows(const std::string& path, const ofImageRowsBuffer& buffer);
+bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 
 // The same in a child process. False for a file the library cannot read and

@@ -1,19 +1,16 @@
-// The decoder process on Linux. One child, forked at the first load, decodes
-// one file at a time: the path comes over a socket, the rows go back through
-// a shared memory file and a short answer follows on the socket. Kept
-// between loads, its memory stays warm, so a load costs little more than in
-// this process. After a load that fails it leaves, so a file the library
-// choked on never shares a process with the next one; a crash, a load past
-// the time limit or a malformed answer ends it too, and the next load forks
-// a new one.
+// The decoder process on Linux. One child, forked early or at the first
+// load, decodes one file at a time: the path comes down one pipe, the shape
+// and the rows go up another as they are converted, straight into the
+// buffer that the image keeps. Kept between loads, the child's memory stays
+// warm, so a load costs little more than in this process. After a load that
+// fails it leaves, so a file the library choked on never shares a process
+// with the next one; a crash, a load past the time limit or a malformed
+// answer ends it too, and the next load forks a new one.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -27,10 +24,13 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "ofImageDecoder.h"
 #include "ofLog.h"
+#include "ofPlatform.h"
 
 namespace {
 std::atomic<int> timeLimitMs{10000};
@@ -38,10 +38,9 @@ std::atomic<int> timeLimitMs{10000};
 // Room for the largest picture allowed in its widest form (16 bits a
 // channel), the converted copy and the rows, with the decoder's own buffers.
 constexpr rlim_t memoryBudget = rlim_t(1) << 30;
-constexpr size_t largestRows = ofMaxImagePixels * 4;
-constexpr size_t longestPath = 64 * 1024;
+constexpr uint32_t longestPath = 64 * 1024;
 
-struct Answer {
+struct Shape {
     int32_t decoded;
     int32_t width;
     int32_t height;
@@ -52,6 +51,40 @@ int64_t nowMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+bool writeAll(int fd, const void* data, size_t size) {
+    const char* from = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, from, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        from += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Reads exactly size bytes; with a deadline, gives up when it passes.
+enum class Read { whole, broken, late };
+Read readAll(int fd, void* data, size_t size, int64_t deadline = -1) {
+    char* to = static_cast<char*>(data);
+    while (size > 0) {
+        if (deadline >= 0) {
+            const int64_t left = deadline - nowMs();
+            pollfd p{fd, POLLIN, 0};
+            const int ready = left > 0 ? poll(&p, 1, int(left)) : 0;
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready == 0) return Read::late;
+            if (ready < 0) return Read::broken;
+        }
+        const ssize_t n = read(fd, to, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Read::broken;
+        to += n;
+        size -= size_t(n);
+    }
+    return Read::whole;
 }
 
 // The address space the process holds now, from the kernel's own count.
@@ -65,89 +98,98 @@ rlim_t addressSpaceInUse() {
     return rlim_t(strtoull(text, nullptr, 10)) * rlim_t(sysconf(_SC_PAGESIZE));
 }
 
-// A shared memory file mapped whole, grown as answers need.
-struct SharedRows {
-    int fd = -1;
-    void* map = nullptr;
-    size_t mapped = 0;
+// The child's answer: the shape, then the rows in runs large enough to keep
+// the writes few. A failed decode sends a shape that says so.
+class PipeWriter : public ofImageRowSink {
+public:
+    explicit PipeWriter(int fd) : fd(fd) {}
+    bool begin(int width, int height, int bitsPerPixel) override {
+        rowSize = size_t(width) * size_t(bitsPerPixel / 8);
+        const size_t capacity = std::max(rowSize, size_t(256 * 1024));
+        if (capacity > staging.size()) staging.resize(capacity);
+        const Shape shape{1, width, height, bitsPerPixel};
+        return writeAll(fd, &shape, sizeof shape);
+    }
+    unsigned char* nextRow() override {
+        if (used + rowSize > staging.size() && !flush()) return nullptr;
+        unsigned char* row = staging.data() + used;
+        used += rowSize;
+        return row;
+    }
+    bool flush() {
+        const bool ok = writeAll(fd, staging.data(), used);
+        used = 0;
+        return ok;
+    }
 
-    // The first size bytes, mapped; grows the file when writable.
-    unsigned char* view(size_t size, bool writable) {
-        if (size > mapped || !map) {
-            if (writable && ftruncate(fd, off_t(size)) != 0) return nullptr;
-            release();
-            // An empty image still gets a page, so that it has an address.
-            const size_t length = size ? size : 1;
-            void* m = mmap(nullptr, length, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
-            if (m == MAP_FAILED) return nullptr;
-            map = m;
-            mapped = length;
-        }
-        return static_cast<unsigned char*>(map);
-    }
-    void release() {
-        if (map) munmap(map, mapped);
-        map = nullptr;
-        mapped = 0;
-    }
+private:
+    int fd;
+    std::vector<unsigned char> staging;
+    size_t rowSize = 0;
+    size_t used = 0;
 };
 
-// The child's side. It shares the parent's memory image but nothing it may
-// act on: it closes every file it inherited but its own two, touches no GL,
-// X or sound, and leaves with _exit, so neither exit handlers nor static
+// The child. It shares the parent's memory image but nothing it may act
+// on: it closes every file it inherited but its two pipes, touches no GL, X
+// or sound, and leaves with _exit, so neither exit handlers nor static
 // destructors run and the parent's unflushed output is not written twice.
 // It dies with the parent and dumps no core.
-[[noreturn]] void serve(int socket, int rowsFile, pid_t parent) {
+[[noreturn]] void serve(int requests, int answers, pid_t parent) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(2);
     prctl(PR_SET_DUMPABLE, 0);
-    const rlimit noCore{0, 0}, rowsSize{largestRows, largestRows};
+    const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    setrlimit(RLIMIT_FSIZE, &rowsSize);
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE}) signal(sig, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    // Its own files above the standard three, which go to /dev/null, and
+    // Its pipes above the standard three, which go to /dev/null, and
     // nothing else open: a pipe of the parent's that stayed open here would
     // never show its reader an end.
-    socket = fcntl(socket, F_DUPFD, 3);
-    rowsFile = fcntl(rowsFile, F_DUPFD, 3);
+    requests = fcntl(requests, F_DUPFD, 3);
+    answers = fcntl(answers, F_DUPFD, 3);
     const int quiet = open("/dev/null", O_RDWR);
-    if (socket < 0 || rowsFile < 0 || quiet < 0 || dup2(quiet, STDIN_FILENO) < 0 || dup2(quiet, STDOUT_FILENO) < 0 ||
-        dup2(quiet, STDERR_FILENO) < 0)
+    if (requests < 0 || answers < 0 || quiet < 0 || dup2(quiet, STDIN_FILENO) < 0 ||
+        dup2(quiet, STDOUT_FILENO) < 0 || dup2(quiet, STDERR_FILENO) < 0)
         _exit(2);
-    const unsigned low = unsigned(std::min(socket, rowsFile)), high = unsigned(std::max(socket, rowsFile));
-    close_range(3, low - 1, 0);
-    close_range(low + 1, high - 1, 0);
+    const unsigned low = unsigned(std::min(requests, answers)), high = unsigned(std::max(requests, answers));
+    if (low > 3) close_range(3, low - 1, 0);
+    if (high > low + 1) close_range(low + 1, high - 1, 0);
     close_range(high + 1, ~0u, 0);
     const rlim_t used = addressSpaceInUse();
     const rlimit memory{used + memoryBudget, used + memoryBudget};
     if (used == 0 || setrlimit(RLIMIT_AS, &memory) != 0) _exit(2);
 
-    SharedRows rows;
-    rows.fd = rowsFile;
-    std::unique_ptr<char[]> path(new char[longestPath + 1]);
+    std::string path;
+    PipeWriter writer(answers);
     for (;;) {
-        const ssize_t n = recv(socket, path.get(), longestPath, 0);
-        if (n <= 0) _exit(0);  // the parent has gone or stopped the decoder
-        path[n] = '\0';
-        Answer answer{0, 0, 0, 0};
-        auto room = [&](int width, int height, int bitsPerPixel) -> unsigned char* {
-            answer = Answer{0, width, height, bitsPerPixel};
-            return rows.view(size_t(width) * size_t(height) * size_t(bitsPerPixel / 8), true);
-        };
-        answer.decoded = ofDecodeImageRows(path.get(), room);
-        if (send(socket, &answer, sizeof answer, MSG_NOSIGNAL) != ssize_t(sizeof answer) || !answer.decoded) _exit(0);
+        uint32_t length = 0;
+        // The parent has gone or stopped the decoder.
+        if (readAll(requests, &length, sizeof length) != Read::whole || length > longestPath) _exit(0);
+        path.resize(length);
+        if (readAll(requests, &path[0], length) != Read::whole) _exit(0);
+        if (!ofDecodeImageRows(path, writer) || !writer.flush()) {
+            const Shape failed{0, 0, 0, 0};
+            writeAll(answers, &failed, sizeof failed);
+            _exit(0);
+        }
     }
 }
 
 // The parent's side.
 class Decoder {
 public:
-    bool decode(const std::string& path, ofDecodedImage& image) {
+    bool decode(const std::string& name, ofDecodedImage& image) {
         std::lock_guard<std::mutex> hold(mutex);
-        // A process forked from this one has the decoder's files but not the
+        // The decoder keeps the folder it started in: a relative name is
+        // taken from this process's folder now.
+        std::string path = name;
+        if (!path.empty() && path[0] != '/') {
+            const std::string here = ofPlatform::currentDirectory();
+            path = (here.empty() ? "/proc/" + std::to_string(getpid()) + "/cwd" : here) + "/" + path;
+        }
+        // A process forked from this one has the decoder's pipes but not the
         // decoder: it starts its own.
         if (child > 0 && owner != getpid()) end(false);
         const int limit = timeLimitMs;
@@ -155,27 +197,25 @@ public:
         if (path.empty() || path.size() > longestPath) return false;
         if (child <= 0 && !start()) return false;
         // A decoder that has gone while it waited is replaced once.
-        if (send(socket, path.data(), path.size(), MSG_NOSIGNAL) < 0) {
+        if (!ask(path)) {
             end(false);
-            if (!start() || send(socket, path.data(), path.size(), MSG_NOSIGNAL) < 0) return end(false);
+            if (!start() || !ask(path)) return end(false);
         }
 
-        Answer answer{};
-        for (;;) {
-            const int64_t left = deadline - nowMs();
-            pollfd p{socket, POLLIN, 0};
-            const int ready = left > 0 ? poll(&p, 1, int(left)) : 0;
-            if (ready < 0 && errno == EINTR) continue;
-            if (ready == 0) {
-                ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", path.c_str(), limit);
-                return end(true);
-            }
-            if (ready < 0 || recv(socket, &answer, sizeof answer, 0) != ssize_t(sizeof answer)) return end(true);
-            break;
+        Shape shape{};
+        Read r = readAll(answers, &shape, sizeof shape, deadline);
+        ofDecodedImage decoded;
+        if (r == Read::whole) {
+            // After a failed decode the decoder leaves of itself.
+            if (!shape.decoded) return end(false);
+            if (!holdable(shape, decoded)) return end(true);
+            r = readAll(answers, decoded.rows.get(), decoded.byteCount(), deadline);
         }
-        // After a failed decode the decoder leaves of itself.
-        if (!answer.decoded) return end(false);
-        return take(answer, image) || end(true);
+        if (r == Read::late)
+            ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", name.c_str(), limit);
+        if (r != Read::whole) return end(true);
+        image = std::move(decoded);
+        return true;
     }
 
     void prepare() {
@@ -191,21 +231,27 @@ public:
 
 private:
     bool start() {
-        int ends[2];
-        // Sealed against shrinking, the rows file cannot be cut short under
-        // this process's reading.
-        rows.fd = memfd_create("ofImage rows", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-        if (rows.fd < 0 || fcntl(rows.fd, F_ADD_SEALS, F_SEAL_SHRINK) != 0 ||
-            socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        int down[2], up[2] = {-1, -1};
+        if (pipe2(down, O_CLOEXEC) != 0) {
             ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(errno));
-            return end(false);
+            return false;
         }
+        if (pipe2(up, O_CLOEXEC) != 0) {
+            ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(errno));
+            close(down[0]);
+            close(down[1]);
+            return false;
+        }
+        // A wider pipe lets the child convert ahead while this process reads.
+        fcntl(up[0], F_SETPIPE_SZ, 1 << 20);
         const pid_t parent = getpid();
         child = fork();
-        if (child == 0) serve(ends[1], rows.fd, parent);
+        if (child == 0) serve(down[0], up[1], parent);
         const int error = errno;
-        close(ends[1]);
-        socket = ends[0];
+        close(down[0]);
+        close(up[1]);
+        requests = down[1];
+        answers = up[0];
         owner = parent;
         if (child < 0) {
             ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(error));
@@ -214,52 +260,61 @@ private:
         return true;
     }
 
-    // Closing the socket ends the decoder, which is waited for; one that
-    // may be stuck is killed first. In a forked process the decoder is not
-    // a child, and only the files are closed.
+    bool ask(const std::string& path) {
+        const uint32_t length = uint32_t(path.size());
+        std::string request(reinterpret_cast<const char*>(&length), sizeof length);
+        request += path;
+        // A decoder that has left must not end this process by a signal.
+        sigset_t pipe, old;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, &old);
+        const bool sent = writeAll(requests, request.data(), request.size());
+        if (!sent && errno == EPIPE) {
+            const timespec now{0, 0};
+            sigtimedwait(&pipe, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        return sent;
+    }
+
+    // A shape the framework can hold, and room for its rows.
+    static bool holdable(const Shape& shape, ofDecodedImage& decoded) {
+        const int bpp = shape.bitsPerPixel;
+        if (shape.width < 0 || shape.height < 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
+            uint64_t(shape.width) * uint64_t(shape.height) > ofMaxImagePixels)
+            return false;
+        decoded.width = shape.width;
+        decoded.height = shape.height;
+        decoded.bitsPerPixel = bpp;
+        decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
+        return decoded.rows != nullptr;
+    }
+
+    // Closing the request pipe ends the decoder, which is waited for; one
+    // that may be stuck is killed first. In a forked process the decoder is
+    // not a child, and only the pipes are closed.
     bool end(bool kill) {
         const bool mine = child > 0 && owner == getpid();
         if (mine && kill) ::kill(child, SIGKILL);
-        if (socket >= 0) close(socket);
+        if (requests >= 0) close(requests);
+        if (answers >= 0) close(answers);
         if (mine) {
             int status;
             while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
             }
         }
-        rows.release();
-        if (rows.fd >= 0) close(rows.fd);
-        rows.fd = -1;
         child = -1;
-        socket = -1;
+        requests = -1;
+        answers = -1;
         return false;
-    }
-
-    // The rows, taken only when the answer is whole: a shape the framework
-    // can hold and a shared file that holds all its rows.
-    bool take(const Answer& answer, ofDecodedImage& image) {
-        const int bpp = answer.bitsPerPixel;
-        if (answer.width < 0 || answer.height < 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
-            uint64_t(answer.width) * uint64_t(answer.height) > ofMaxImagePixels)
-            return false;
-        ofDecodedImage decoded;
-        decoded.width = answer.width;
-        decoded.height = answer.height;
-        decoded.bitsPerPixel = bpp;
-        struct stat st {};
-        if (fstat(rows.fd, &st) != 0 || uint64_t(st.st_size) < decoded.byteCount()) return false;
-        const unsigned char* from = rows.view(decoded.byteCount(), false);
-        decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
-        if (!from || !decoded.rows) return false;
-        std::memcpy(decoded.rows.get(), from, decoded.byteCount());
-        image = std::move(decoded);
-        return true;
     }
 
     std::mutex mutex;
     pid_t child = -1;
     pid_t owner = -1;
-    int socket = -1;
-    SharedRows rows;
+    int requests = -1;
+    int answers = -1;
 };
 
 Decoder& decoder() {
