@@ -274,21 +274,49 @@ TEST_F(GameScene, DrainGrowsWithTheDistanceFlownUpToTwentyAFrame) {
     }
 }
 
-TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShip) {
+TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShipAndDrawsThemNoMore) {
     enter();
     Scene scene;
-    const float x = scene.getShip()->getPosition().x;
+    const ofPoint ship = scene.getShip()->getPosition();
     struct Case {
         float behind, size;
         bool removed;
     };
     const Case cases[] = {{30, 2, true}, {29.9f, 2, false}, {30, 8, true}, {29.9f, 8, false}, {45, 5, true}};
-    for (int i = 0; i < 5; ++i)
-        putMeteor(scene, i, ofPoint(x - cases[i].behind + cases[i].size, 20, 20), cases[i].size);
-    scene.draw();
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size)
-            << cases[i].behind << " behind, size " << cases[i].size;
+    // In a frame of the scene, then in the field's own drawing seen from
+    // above at a pixel a unit, the cases 25 apart across and every other
+    // meteor far out of sight ahead.
+    for (bool fromAbove : {false, true}) {
+        SCOPED_TRACE(fromAbove ? "seen from above" : "in a frame");
+        for (int i = 0; i < 200; ++i) scene.meteors->getMeteor(i).pos.x += 1000;
+        for (int i = 0; i < 5; ++i)
+            putMeteor(scene, i, ofPoint(ship.x - cases[i].behind + cases[i].size, 25.f * i, 20), cases[i].size);
+        int drawn[5] = {};
+        if (!fromAbove) {
+            scene.draw();
+        } else {
+            glViewport(0, 0, 800, 600);
+            glDisable(GL_CULL_FACE);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(ship.x - 400, ship.x + 400, -300, 300, -1000, 1000);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            // Each piece counts for the case whose row its first corner lies in.
+            for (const glfeedback::Primitive& p : glfeedback::capture([&] { scene.meteors->draw(ship); })) {
+                const int row = int(std::lround((300 - p.v.at(0).y) / 25));
+                ASSERT_TRUE(row >= 0 && row < 5) << "drawn at " << p.v[0].x << ", " << p.v[0].y;
+                drawn[row]++;
+            }
+        }
+        for (int i = 0; i < 5; ++i) {
+            SCOPED_TRACE(std::to_string(cases[i].behind) + " behind, size " + std::to_string(cases[i].size));
+            EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size);
+            if (fromAbove) {
+                EXPECT_EQ(drawn[i] > 0, !cases[i].removed) << drawn[i] << " pieces drawn";
+            }
+        }
+    }
 }
 
 TEST_F(GameScene, DrawLeavesTheEnablesAndTheAttributeStackAsItFoundThem) {
