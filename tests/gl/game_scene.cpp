@@ -9,6 +9,7 @@
 #include "MeteorRecord.h"
 #include "Ship.h"
 #include "TestPaths.h"
+#include "model3DS.h"
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofMath.h"
@@ -341,25 +342,51 @@ TEST_F(GameScene, ShipTurnsByYawThenPitchThenRoll) {
     static ofPoint box(2520, 75, 75);
     OpenShip ship(&box);
     ship.pos = ofPoint(1, -2, 3);
-    ship.rot = ofPoint(40, 25, 15);
+    ship.rot = ofPoint(40, 25, 15);  // roll, pitch, yaw
     glViewport(0, 0, 800, 600);
+    glDisable(GL_CULL_FACE);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-40, 40, -30, 30, -100, 100);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(-60, 1, 0.3f, 0);  // looked at from aside, so no turn hides in the projection
+    double view[16], projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, view);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
     const auto drawn = glfeedback::capture([&] { ship.draw(); });
-    const auto expected = glfeedback::capture([&] {
-        glPushMatrix();
-        glTranslatef(1, -2, 3);
-        glRotatef(15, 0, 0, 1);
-        glRotatef(25, 0, 1, 0);
-        glRotatef(40, 1, 0, 0);
-        glRotatef(90, 1, 0, 0);
-        ship.model->draw();
-        glPopMatrix();
-    });
+
+    // Each stored corner of the model, centred, turned a quarter about x to
+    // stand it up, rolled 40 degrees about x, pitched 25 about y, yawed 15
+    // about z, moved to the ship's place, and seen through the view above.
+    struct P { double x, y, z; };
+    auto turn = [](P p, int axis, double degrees) {
+        const double c = std::cos(degrees * M_PI / 180), s = std::sin(degrees * M_PI / 180);
+        return axis == 0   ? P{p.x, c * p.y - s * p.z, s * p.y + c * p.z}
+               : axis == 1 ? P{c * p.x + s * p.z, p.y, c * p.z - s * p.x}
+                           : P{c * p.x - s * p.y, s * p.x + c * p.y, p.z};
+    };
+    auto times = [](const double* m, const double (&v)[4], double (&out)[4]) {
+        for (int r = 0; r < 4; ++r) out[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r] * v[3];
+    };
+    auto onScreen = [&](P w) {
+        double eye[4], clip[4];
+        times(view, {w.x, w.y, w.z, 1}, eye);
+        times(projection, eye, clip);
+        return glfeedback::Vertex{float((clip[0] / clip[3] + 1) * 400), float((1 - clip[1] / clip[3]) * 300), 0, 0};
+    };
+    const model3DS* model = dynamic_cast<const model3DS*>(ship.model->m_model);
+    ASSERT_NE(model, nullptr);
+    std::vector<glfeedback::Primitive> expected;
+    for (const mesh3DS& mesh : model->m_meshes)
+        for (const auto& group : mesh.m_materialFaces)
+            for (size_t i = 0; i < group.second.size(); ++i) {
+                if (i % 3 == 0) expected.push_back({glfeedback::Kind::Polygon, {}});
+                const float* v = &mesh.m_vertices[3 * group.second[i]];
+                P p{v[0] - model->m_centerX, v[1] - model->m_centerY, v[2] - model->m_centerZ};
+                p = turn(turn(turn(turn(p, 0, 90), 0, 40), 1, 25), 2, 15);
+                expected.back().v.push_back(onScreen({p.x + 1, p.y - 2, p.z + 3}));
+            }
     ASSERT_GT(expected.size(), 20u);
     EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
 }
