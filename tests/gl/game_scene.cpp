@@ -1,6 +1,6 @@
 // The whole game scene in the framework's 800 x 600 window, built from a copy
 // of the game's data folder: aim, a frame's score and health, what a drawn
-// frame shows and what drawing leaves behind.
+// frame shows and what drawing leaves behind, and the music that loops.
 #include "CaptureStdout.h"
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
@@ -13,16 +13,19 @@
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofMath.h"
+#include "ofSoundPlayer.h"
 #include "ofSwapControl.h"
 #include "ofx3DModelLoader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
@@ -50,6 +53,7 @@ struct Scene : Driftfield {
     using Driftfield::aim;
     using Driftfield::aimAxis;
     using Driftfield::meteors;
+    using Driftfield::music;
     ~Scene() override {
         if (!open) return;
         delete open;
@@ -236,6 +240,28 @@ TEST_F(GameScene, WithoutTheSkyPictureTheGameRunsOnDarkBlue) {
     savePicture("nosky.ppm");
     // Wherever neither a model nor the score line lies.
     EXPECT_GT(count(0, 60, 780, 590, 20, 0, 0, 128, 4), 40 * 27 * 3 / 4);
+}
+
+TEST_F(GameScene, MusicPlaysOnPastTheEndOfItsFile) {
+    enter();
+    Scene scene;
+    ofSoundPlayer& music = *scene.music;
+    ASSERT_TRUE(music.bLoadedOk);
+    ASSERT_TRUE(music.getIsPlaying());
+    // Half a second before the end of its sixteen, it comes round to the
+    // start and plays on; once over, it would stop there.
+    music.setPosition(0.97f);
+    float last = music.getPosition();
+    bool cameRound = false;
+    for (int waited = 0; waited < 60000 && !cameRound; waited += 5) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const float now = music.getPosition();  // 0 once it has stopped
+        if (!music.getIsPlaying()) break;
+        cameRound = now < last;
+        last = now;
+    }
+    EXPECT_TRUE(cameRound) << "stopped at " << last;
+    EXPECT_TRUE(music.getIsPlaying());
 }
 
 TEST(GameSceneAim, WindowsTooSmallForTheMouseSpanStayFinite) {
