@@ -17,6 +17,13 @@
 #include <set>
 #include <string>
 
+// First in the file, so that run as one program no window is set yet.
+TEST(Runner, BeforeAnyWindowTheForwardersDoNothingAndAnswerZero) {
+    EXPECT_EQ(ofGetWidth(), 0);
+    EXPECT_EQ(ofGetFrameNum(), 0);
+    ofSetWindowShape(10, 10);
+}
+
 TEST(Runner, ForwardsToTheCurrentWindowInWholePixelsTruncatedTowardZero) {
     // Fractional and negative answers, so the int forwarders' truncation shows.
     static struct : ofAppBaseWindow {
