@@ -24,6 +24,9 @@
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 #include "ofPlatform.h"
+// Last: Xlib defines names such as None and Status as macros.
+#include <X11/XKBlib.h>
+#include <epoxy/glx.h>
 
 namespace fs = std::filesystem;
 
@@ -314,6 +317,16 @@ void playOneGame(GameManager& manager, const std::function<void()>& during) {
     manager.update();  // the Save box settles once the name box has its height
 }
 
+// What the key that types c types at its other shift level, as this
+// display's keymap has it: '!' for '1' on a US keyboard, '&' on a French one.
+int otherLevel(int c) {
+    Display* display = glXGetCurrentDisplay();
+    const KeyCode key = XKeysymToKeycode(display, KeySym(c));
+    const int level0 = int(XkbKeycodeToKeysym(display, key, 0, 0));
+    const int level1 = int(XkbKeycodeToKeysym(display, key, 0, 1));
+    return level1 != c ? level1 : level0;
+}
+
 void tap(GameManager& manager, int pressed, int released) {
     manager.keyPressed(pressed);
     manager.keyReleased(released);
@@ -373,6 +386,23 @@ TEST_F(ManagerScreens, KeysLetGoAfterShiftAreUpAndNoneStayHeldIntoTheNextGame) {
     ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
     for (int key : {'P', 'q', '1', 'w', 'A'}) tap(manager, key, key);
     EXPECT_EQ(manager.playerName, "Pq1wA");
+    manager.keyPressed(13);
+    // Held through the end of a game and let go under Shift or Ctrl: the
+    // name entry takes the key's next press. Which character Shift makes of
+    // '1' is the display's keymap's to say.
+    struct Case {
+        int held, letGo;
+        const char* typed;
+    };
+    for (const Case& c : {Case{'1', otherLevel('1'), "121"}, {'w', 23, "wxw"}}) {
+        playOneGame(manager, [&] { manager.keyPressed(c.held); });
+        ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+        manager.keyReleased(c.letGo);
+        manager.update();
+        for (const char* k = c.typed; *k; ++k) tap(manager, *k, *k);
+        EXPECT_EQ(manager.playerName, c.typed) << c.held << " let go as " << c.letGo;
+        manager.keyPressed(13);
+    }
 }
 
 TEST_F(ManagerScreens, EveryStatesBoxesFollowTheLayoutRules) {

@@ -138,6 +138,18 @@ TEST_F(GameScene, AimsFromTheMouseAndBooksEveryFrame) {
     EXPECT_FLOAT_EQ(ship.getPosition().y, 37.7f);
     EXPECT_FLOAT_EQ(ship.getPosition().z, 37.9f);
     EXPECT_EQ(scene.getScore(), 21);
+    // Let go after Shift or Ctrl went down, a steering key comes up as its
+    // capital or its control code, and stops all the same.
+    scene.keyReleased('w');
+    for (auto [held, letGo] : {std::pair<int, int>{'w', 'W'}, {'a', 'A'}, {'s', 'S'}, {'d', 'D'}, {'w', 23}, {'a', 1},
+                               {'s', 19}, {'d', 4}}) {
+        scene.keyPressed(held);
+        scene.keyReleased(letGo);
+        const ofPoint before = ship.getPosition();
+        scene.update();
+        EXPECT_EQ(ship.getPosition().y, before.y) << held << " let go as " << letGo;
+        EXPECT_EQ(ship.getPosition().z, before.z) << held << " let go as " << letGo;
+    }
 }
 
 TEST_F(GameScene, KillsPayHealthBackAndHealthStaysWithinItsRange) {
