@@ -1,9 +1,10 @@
 #pragma once
 // The large generated model the 3DS loading benchmarks share: 11 objects of
 // 49,928 triangles each (549,208 in all), no maps, written once per run to a
-// temporary file; and a guard that silences the reader's console line while
-// a benchmark loops.
+// temporary file that is removed at exit; and a guard that silences the
+// reader's console line while a benchmark loops.
 #include "Model3dsWriter.h"
+#include "temp_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,17 +52,19 @@ inline model3ds::Model3ds bigModel() {
 }
 
 inline const std::string& modelPath() {
-    static const std::string path = [] {
-        std::string p = "/tmp/driftfield-bench-" + std::to_string(getpid()) + ".3ds";
+    static const bench::TempFile file(".3ds");
+    // Written once the file's static is complete, so it is removed at exit
+    // also when the writing fails.
+    static const bool written = [] {
         std::string error;
-        if (!model3ds::writeModel3dsFile(bigModel(), p, &error)) {
+        if (!model3ds::writeModel3dsFile(bigModel(), file.path(), &error)) {
             std::cerr << error << "\n";
             std::exit(1);
         }
-        std::atexit([] { std::remove(modelPath().c_str()); });
-        return p;
+        return true;
     }();
-    return path;
+    (void)written;
+    return file.path();
 }
 
 inline std::int64_t fileSize() {

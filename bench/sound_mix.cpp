@@ -4,12 +4,14 @@
 // (SDL's audio thread, which mixes, and the stream decoder) used over that
 // time. Argument: how many of the 32 channels are streams.
 #include "ofSoundEngine.h"
+#include "temp_file.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <random>
@@ -25,30 +27,30 @@ double cpuSeconds(clockid_t clock) {
 }
 
 // A 3-second stereo file of noise: long enough that streams keep decoding.
-std::string writeFixture() {
-    static std::string path;
-    if (!path.empty()) {
-        return path;
-    }
-    char dir[] = "/tmp/driftfield-bench-XXXXXX";
-    if (mkdtemp(dir) == nullptr) {
-        std::abort();
-    }
-    path = std::string(dir) + "/noise.wav";
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
-    std::vector<float> data(3 * 44100 * 2);
-    for (float& v : data) {
-        v = sample(random);
-    }
-    sf_writef_float(file, data.data(), 3 * 44100);
-    sf_close(file);
-    return path;
+const std::string& writeFixture() {
+    static const bench::TempFile file(".wav");
+    static const bool written = [] {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* out = sf_open(file.path().c_str(), SFM_WRITE, &info);
+        if (out == nullptr) {
+            std::fprintf(stderr, "%s: %s\n", file.path().c_str(), sf_strerror(nullptr));
+            std::exit(1);
+        }
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+        std::vector<float> data(3 * 44100 * 2);
+        for (float& v : data) {
+            v = sample(random);
+        }
+        sf_writef_float(out, data.data(), 3 * 44100);
+        sf_close(out);
+        return true;
+    }();
+    (void)written;
+    return file.path();
 }
 
 void BM_MixThirtyTwoChannels(benchmark::State& state) {

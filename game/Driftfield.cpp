@@ -7,6 +7,7 @@
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 #include "ofImage.h"
+#include "ofKeyboard.h"
 #include "ofLog.h"
 #include "ofMath.h"
 #include "ofSoundPlayer.h"
@@ -132,7 +133,12 @@ float Driftfield::aimAxis(int mouse, int half, float extent) {
 
 void Driftfield::keyPressed(int key) { setKey(key, true); }
 
-void Driftfield::keyReleased(int key) { setKey(key, false); }
+void Driftfield::keyReleased(int key) {
+    // A key comes up with the character its modifiers give then: w held
+    // while Shift or Ctrl went down is let go as 'W' or 23. Presses stay as
+    // they are: 'W' does not steer.
+    setKey(ofLetterKey(key), false);
+}
 
 void Driftfield::setKey(int key, bool down) {
     switch (key) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "Driftfield.h"
 #include "HighscoreFile.h"
@@ -9,6 +10,7 @@
 #include "ofAppRunner.h"
 #include "ofBitmapFont.h"
 #include "ofGraphics.h"
+#include "ofKeyboard.h"
 #include "ofLog.h"
 #include "ofMath.h"
 
@@ -53,8 +55,13 @@ const float kBitmapLine = 13.6f;
 float halfWidth() { return float(ofGetWidth() / 2); }
 float halfHeight() { return float(ofGetHeight() / 2); }
 
-// What the held-key sets keep for a key: a letter in either case is one key.
-int heldKey(int key) { return key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key; }
+// The codes in keys that the key reported as code may have typed.
+std::vector<int> sameKeyIn(const std::set<int>& keys, int code) {
+    std::vector<int> found;
+    for (int key : keys)
+        if (ofSameKey(key, code)) found.push_back(key);
+    return found;
+}
 
 }  // namespace
 
@@ -283,25 +290,24 @@ bool GameManager::editName(std::string& name, int key) {
 }
 
 void GameManager::keyPressed(int key) {
-    const int held = heldKey(key);
-    heldKeys.insert(held);
+    heldKeys.insert(key);
     if (state == STATE_PLAYING) {
         if (key == 'q' || key == 'Q') leaveGame();
         else if (scene) scene->keyPressed(key);
         return;
     }
-    if (!screenShown) strayKeys.insert(held);
-    if (strayKeys.count(held)) {
-        releasedStrayKeys.erase(held);
+    if (!screenShown) strayKeys.insert(key);
+    const std::vector<int> stray = sameKeyIn(strayKeys, key);
+    if (!stray.empty()) {
+        for (int k : stray) releasedStrayKeys.erase(k);
         return;
     }
     if (state == STATE_ENTER_NAME && editName(playerName, key)) saveName();
 }
 
 void GameManager::keyReleased(int key) {
-    const int held = heldKey(key);
-    heldKeys.erase(held);
-    if (strayKeys.count(held)) releasedStrayKeys.insert(held);
+    for (int k : sameKeyIn(heldKeys, key)) heldKeys.erase(k);
+    for (int k : sameKeyIn(strayKeys, key)) releasedStrayKeys.insert(k);
     if (state == STATE_PLAYING && scene) scene->keyReleased(key);
 }
 

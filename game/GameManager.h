@@ -97,10 +97,11 @@ private:
     // since play.
     bool releaseNeedsPress = false;
     std::set<int> buttonsPressedOnScreen;
-    // Keys down as far as their presses and releases tell, letters in lower
-    // case: Shift may change between a press and its release, and with it
-    // the letter reported. A key whose release went unseen stays here until
-    // the next game starts.
+    // Keys down as far as their presses and releases tell. Shift or Ctrl
+    // may change between a key's press and its release, and with them the
+    // character reported: a release lets go of every code its key may have
+    // typed. A key whose release went unseen stays here until the next game
+    // starts.
     std::set<int> heldKeys;
     // Keys held since play type nothing until they are really let go.
     std::set<int> strayKeys;

@@ -66,15 +66,17 @@ std::string nameForFile(std::string name) {
 // the file that a save renames over. A game that keeps the lock (one that
 // hangs) must not freeze this one: after a short wait the save goes ahead
 // without it, still whole, only no longer sure to keep the other's entry.
+// The same holds for a lock that cannot be had at all (a folder or a link
+// under its name): the entry is worth more than the lock.
 class TableLock {
 public:
     explicit TableLock(const std::string& table) {
         const std::string name = ofReplacedFile(table) + ".lock";
-        fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-        // Without a lock file (a read-only folder) the save fails anyway.
-        if (fd < 0) return;
-        for (int tries = 1; ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
-            if (errno != EWOULDBLOCK || tries * POLL_MS >= MAX_WAIT_MS) {
+        // Not following a link keeps a save from creating files elsewhere;
+        // not blocking keeps a pipe under the lock's name from freezing it.
+        fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        for (int tries = 1; fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            if (fd < 0 || errno != EWOULDBLOCK || tries * POLL_MS >= MAX_WAIT_MS) {
                 ofLog(OF_WARNING, "Couldn't lock %s, saving anyway", name.c_str());
                 return;
             }

@@ -68,6 +68,11 @@ void ofSoundStreamDecoder::add(std::shared_ptr<ofSoundStreamFeed> feed) {
     wakeUp.notify_one();
 }
 
+bool ofSoundStreamDecoder::openReader(ofSoundStreamFeed& feed) {
+    feed.readerFrame = 0;
+    return feed.reader.open(feed.path) && feed.reader.channels() == feed.channels;
+}
+
 void ofSoundStreamDecoder::run() {
     std::unique_lock<std::mutex> lock(mutex);
     while (!quit) {
@@ -113,25 +118,40 @@ bool ofSoundStreamDecoder::fill(ofSoundStreamFeed& feed, std::unique_lock<std::m
     lock.unlock();
     bool broken = false;
     if (!feed.reader.isOpen()) {
-        broken = feed.readerTried || !feed.reader.open(feed.path) ||
-                 feed.reader.channels() != feed.channels;
+        broken = feed.readerTried || !openReader(feed);
         feed.readerTried = true;
-        feed.readerFrame = 0;
     }
     if (!broken && feed.readerFrame != wanted) {
-        broken = !feed.reader.seek(wanted);
-        feed.readerFrame = broken ? UINT64_MAX : wanted;
+        if (feed.readerSeeks && feed.reader.seek(wanted)) {
+            feed.readerFrame = wanted;
+        } else if (feed.readerSeeks || feed.readerFrame > wanted) {
+            // libsndfile refuses some seeks in FLAC files whose length is
+            // open, and a refused seek leaves the reader lost. Such a file
+            // is opened afresh and read forward to the frame wanted, then
+            // and at every later reposition.
+            feed.readerSeeks = false;
+            broken = !openReader(feed);
+        }
     }
-    int got = broken ? 0 : feed.reader.read(chunk.data(), kChunkFrames);
+    // Reading forward goes one chunk a step, so that other feeds, and a
+    // reposition meanwhile, are not kept waiting.
+    const bool skipping = !broken && feed.readerFrame < wanted;
+    const int want = skipping ? static_cast<int>(std::min<uint64_t>(wanted - feed.readerFrame, kChunkFrames))
+                              : kChunkFrames;
+    int got = broken ? 0 : feed.reader.read(chunk.data(), want);
     feed.readerFrame += static_cast<uint64_t>(got);
     lock.lock();
 
     if (feed.epoch != epoch) {
         return true;   // repositioned meanwhile: this chunk is from the old place
     }
-    if (broken || (got == 0 && wanted == 0)) {
-        // An unreadable file, a failed seek or a file with no frames at all.
+    if (broken || (got == 0 && (wanted == 0 || skipping))) {
+        // An unreadable file, one that ends before the frame wanted or one
+        // with no frames at all.
         feed.failed = true;
+        return true;
+    }
+    if (skipping) {
         return true;
     }
     if (got == 0) {

@@ -50,6 +50,7 @@ struct ofSoundStreamFeed {
     // Decoder thread only.
     ofSoundFile reader;
     bool readerTried = false;
+    bool readerSeeks = true;           // false once the file refused a seek
     uint64_t readerFrame = 0;
 };
 
@@ -71,6 +72,9 @@ private:
     void run();
     // Decodes one chunk into `feed` if it has room; false when it had none.
     bool fill(ofSoundStreamFeed& feed, std::unique_lock<std::mutex>& lock);
+    // Opens the feed's file at its first frame; false when it cannot be
+    // read or no longer has the channels the sound was made with.
+    static bool openReader(ofSoundStreamFeed& feed);
 
     std::mutex& mutex;
     std::condition_variable wakeUp;

@@ -5,6 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 
+// Every line is flushed as it ends, as the model loader's lines are: into a
+// file or a pipe they would otherwise come out of order with those, and a
+// crash would lose the lines that tell what led to it.
 namespace {
 int threshold = OF_WARNING;
 
@@ -32,12 +35,14 @@ void ofLog(int level, const char* format, ...) {
     std::vprintf(format, args);
     va_end(args);
     std::putchar('\n');
+    std::fflush(stdout);
 }
 
 void ofLog(int level, const std::string& message) {
     if (level < threshold) return;
     std::fputs(prefixFor(level), stdout);
     std::puts(message.c_str());
+    std::fflush(stdout);
 }
 
 void ofSetConsoleColor(unsigned short attribute) {

@@ -10,7 +10,8 @@ enum {
     OF_FATAL_ERROR = 4
 };
 
-// Messages below the threshold (default OF_WARNING) are dropped.
+// Messages below the threshold (default OF_WARNING) are dropped; each line
+// written reaches standard output at once, also a file or a pipe.
 void ofSetLogLevel(int level);
 
 // Writes the level's prefix, the formatted text and a newline.

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/driftfield-fuzz-scores-" + std::to_string(getpid()) + ".txt";
+    static const char* const tmp = std::getenv("TMPDIR");
+    static const std::string path =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/driftfield-fuzz-scores-" + std::to_string(getpid()) + ".txt";
     static const bool removedAtExit = std::atexit([] { std::remove(path.c_str()); }) == 0;
     (void)removedAtExit;
     std::FILE* f = std::fopen(path.c_str(), "wb");

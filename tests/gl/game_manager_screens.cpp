@@ -1,7 +1,7 @@
 // The manager in a real window with the game's own data, driven call by call
 // without the frame loop: every state's boxes and what each screen draws
-// where, the name box's growth, the loading frame, and the game-over
-// sequence with its pause and the cursor after it.
+// where and in which colour, the name box's growth, the loading frame, and
+// the game-over sequence with its pause and the cursor after it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,6 +24,9 @@
 #include "ofGLHeaders.h"
 #include "ofGraphics.h"
 #include "ofPlatform.h"
+// Last: Xlib defines names such as None and Status as macros.
+#include <X11/XKBlib.h>
+#include <epoxy/glx.h>
 
 namespace fs = std::filesystem;
 
@@ -314,6 +317,16 @@ void playOneGame(GameManager& manager, const std::function<void()>& during) {
     manager.update();  // the Save box settles once the name box has its height
 }
 
+// What the key that types c types at its other shift level, as this
+// display's keymap has it: '!' for '1' on a US keyboard, '&' on a French one.
+int otherLevel(int c) {
+    Display* display = glXGetCurrentDisplay();
+    const KeyCode key = XKeysymToKeycode(display, KeySym(c));
+    const int level0 = int(XkbKeycodeToKeysym(display, key, 0, 0));
+    const int level1 = int(XkbKeycodeToKeysym(display, key, 0, 1));
+    return level1 != c ? level1 : level0;
+}
+
 void tap(GameManager& manager, int pressed, int released) {
     manager.keyPressed(pressed);
     manager.keyReleased(released);
@@ -373,6 +386,23 @@ TEST_F(ManagerScreens, KeysLetGoAfterShiftAreUpAndNoneStayHeldIntoTheNextGame) {
     ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
     for (int key : {'P', 'q', '1', 'w', 'A'}) tap(manager, key, key);
     EXPECT_EQ(manager.playerName, "Pq1wA");
+    manager.keyPressed(13);
+    // Held through the end of a game and let go under Shift or Ctrl: the
+    // name entry takes the key's next press. Which character Shift makes of
+    // '1' is the display's keymap's to say.
+    struct Case {
+        int held, letGo;
+        const char* typed;
+    };
+    for (const Case& c : {Case{'1', otherLevel('1'), "121"}, {'w', 23, "wxw"}}) {
+        playOneGame(manager, [&] { manager.keyPressed(c.held); });
+        ASSERT_EQ(manager.state, GameManager::STATE_ENTER_NAME);
+        manager.keyReleased(c.letGo);
+        manager.update();
+        for (const char* k = c.typed; *k; ++k) tap(manager, *k, *k);
+        EXPECT_EQ(manager.playerName, c.typed) << c.held << " let go as " << c.letGo;
+        manager.keyPressed(13);
+    }
 }
 
 TEST_F(ManagerScreens, EveryStatesBoxesFollowTheLayoutRules) {
@@ -440,7 +470,7 @@ TEST_F(ManagerScreens, EveryStatesBoxesFollowTheLayoutRules) {
     }
 }
 
-TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThem) {
+TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThemInWhiteOrRed) {
     ASSERT_TRUE(manager.font.bLoadedOk);
     GameManager& m = manager;
     ofTrueTypeFont& font = m.font;
@@ -457,30 +487,33 @@ TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThem) 
     auto logo = [&] { m.logo->draw(float(W / 2 - m.logo->width / 2), float(H - m.logo->height - 50)); };
     const std::string prompt = "You made it to the top 10!\nPlease enter your name\nto store your highscore.";
     m.playerName = "Kim";
+    // What each screen draws in white over the background, then in red.
     struct Screen {
         int state;
-        std::function<void()> items;
+        std::function<void()> white, red;
     };
+    const auto none = [] {};
     const Screen screens[] = {
-        {GameManager::STATE_MAIN_MENU,
+        {GameManager::STATE_MAIN_MENU, logo,
          [&] {
-             logo(), centred("Driftfield 2", 75), label("Start_Game", m.startGameRect);
+             centred("Driftfield 2", 75), label("Start_Game", m.startGameRect);
              label("Controls", m.controlsRect), label("Highscores", m.highscoresRect);
              label("Instructions", m.instructionsRect), label("Credits", m.creditsRect), label("EXIT", m.exitRect);
          }},
-        {GameManager::STATE_AFTER_GAME,
+        {GameManager::STATE_AFTER_GAME, none,
          [&] { label("Back_to_Menu", m.backToMenuRect), table(), label("EXIT", m.exitRect); }},
-        {GameManager::STATE_CONTROLS, [&] { underBack(m.controlsText), label("Back", m.backRect); }},
-        {GameManager::STATE_HIGHSCORES, [&] { table(), label("Back", m.backRect); }},
-        {GameManager::STATE_INSTRUCTIONS, [&] { underBack(m.instructionsText), label("Back", m.backRect); }},
-        {GameManager::STATE_CREDITS, [&] { underBack(m.creditsText), label("Back", m.backRect); }},
-        {GameManager::STATE_ENTER_NAME,
+        {GameManager::STATE_CONTROLS, none, [&] { underBack(m.controlsText), label("Back", m.backRect); }},
+        {GameManager::STATE_HIGHSCORES, none, [&] { table(), label("Back", m.backRect); }},
+        {GameManager::STATE_INSTRUCTIONS, none, [&] { underBack(m.instructionsText), label("Back", m.backRect); }},
+        {GameManager::STATE_CREDITS, none, [&] { underBack(m.creditsText), label("Back", m.backRect); }},
+        {GameManager::STATE_ENTER_NAME, none,
          [&] {
              label("Back", m.backRect), label("Save", m.saveRect), font.drawString(prompt, 10, 50);
              ofRect(m.nameRect.x, m.nameRect.y, m.nameRect.width, m.nameRect.height);
              font.drawString("Kim", m.nameRect.x, m.nameRect.y + m.nameRect.height - 5);
          }},
-        {GameManager::STATE_LOADING, [&] { logo(), centred("Loading...", cy - font.stringHeight("Loading...") * 0.5f); }},
+        {GameManager::STATE_LOADING,
+         [&] { logo(), centred("Loading...", cy - font.stringHeight("Loading...") * 0.5f); }, none},
     };
     for (const Screen& screen : screens) {
         SCOPED_TRACE("state " + std::to_string(screen.state));
@@ -489,12 +522,21 @@ TEST_F(ManagerScreens, EveryScreenDrawsItsImagesAndTextsWhereTheRulesPlaceThem) 
         m.update();
         ofSetupScreen();
         const auto drawn = glfeedback::capture([&] { m.draw(); });
-        const auto expected = glfeedback::capture([&] {
+        auto expected = glfeedback::capture([&] {
             m.background->draw(0, 0, float(W), float(H));
-            screen.items();
+            screen.white();
         });
+        const size_t white = expected.size();
+        for (const glfeedback::Primitive& p : glfeedback::capture(screen.red)) expected.push_back(p);
         ASSERT_GT(expected.size(), 10u);
         EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
+        // Every corner in white (255, 255, 255) or red (255, 0, 0).
+        int miscoloured = 0;
+        for (size_t i = 0; i < std::min(drawn.size(), expected.size()); ++i)
+            for (const glfeedback::Vertex& v : drawn[i].v)
+                miscoloured += std::fabs(v.r - 1) > 0.01f || std::fabs(v.g - (i < white)) > 0.01f ||
+                               std::fabs(v.b - (i < white)) > 0.01f || std::fabs(v.a - 1) > 0.01f;
+        EXPECT_EQ(miscoloured, 0) << "of " << drawn.size() << " pieces, the first " << white << " white";
         // In the 800 x 600 window the logo's top left corner is at (208, 454).
         if (screen.state == GameManager::STATE_MAIN_MENU || screen.state == GameManager::STATE_LOADING) {
             ASSERT_TRUE(W == 800 && H == 600);

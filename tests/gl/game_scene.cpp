@@ -1,6 +1,6 @@
 // The whole game scene in the framework's 800 x 600 window, built from a copy
 // of the game's data folder: aim, a frame's score and health, what a drawn
-// frame shows and what drawing leaves behind.
+// frame shows and what drawing leaves behind, and the music that loops.
 #include "CaptureStdout.h"
 #include "Driftfield.h"
 #include "FrameworkWindow.h"
@@ -9,19 +9,23 @@
 #include "MeteorRecord.h"
 #include "Ship.h"
 #include "TestPaths.h"
+#include "model3DS.h"
 #include "ofAppRunner.h"
 #include "ofGLHeaders.h"
 #include "ofMath.h"
+#include "ofSoundPlayer.h"
 #include "ofSwapControl.h"
 #include "ofx3DModelLoader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
@@ -49,6 +53,7 @@ struct Scene : Driftfield {
     using Driftfield::aim;
     using Driftfield::aimAxis;
     using Driftfield::meteors;
+    using Driftfield::music;
     ~Scene() override {
         if (!open) return;
         delete open;
@@ -133,6 +138,18 @@ TEST_F(GameScene, AimsFromTheMouseAndBooksEveryFrame) {
     EXPECT_FLOAT_EQ(ship.getPosition().y, 37.7f);
     EXPECT_FLOAT_EQ(ship.getPosition().z, 37.9f);
     EXPECT_EQ(scene.getScore(), 21);
+    // Let go after Shift or Ctrl went down, a steering key comes up as its
+    // capital or its control code, and stops all the same.
+    scene.keyReleased('w');
+    for (auto [held, letGo] : {std::pair<int, int>{'w', 'W'}, {'a', 'A'}, {'s', 'S'}, {'d', 'D'}, {'w', 23}, {'a', 1},
+                               {'s', 19}, {'d', 4}}) {
+        scene.keyPressed(held);
+        scene.keyReleased(letGo);
+        const ofPoint before = ship.getPosition();
+        scene.update();
+        EXPECT_EQ(ship.getPosition().y, before.y) << held << " let go as " << letGo;
+        EXPECT_EQ(ship.getPosition().z, before.z) << held << " let go as " << letGo;
+    }
 }
 
 TEST_F(GameScene, KillsPayHealthBackAndHealthStaysWithinItsRange) {
@@ -237,6 +254,28 @@ TEST_F(GameScene, WithoutTheSkyPictureTheGameRunsOnDarkBlue) {
     EXPECT_GT(count(0, 60, 780, 590, 20, 0, 0, 128, 4), 40 * 27 * 3 / 4);
 }
 
+TEST_F(GameScene, MusicPlaysOnPastTheEndOfItsFile) {
+    enter();
+    Scene scene;
+    ofSoundPlayer& music = *scene.music;
+    ASSERT_TRUE(music.bLoadedOk);
+    ASSERT_TRUE(music.getIsPlaying());
+    // Half a second before the end of its sixteen, it comes round to the
+    // start and plays on; once over, it would stop there.
+    music.setPosition(0.97f);
+    float last = music.getPosition();
+    bool cameRound = false;
+    for (int waited = 0; waited < 60000 && !cameRound; waited += 5) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const float now = music.getPosition();  // 0 once it has stopped
+        if (!music.getIsPlaying()) break;
+        cameRound = now < last;
+        last = now;
+    }
+    EXPECT_TRUE(cameRound) << "stopped at " << last;
+    EXPECT_TRUE(music.getIsPlaying());
+}
+
 TEST(GameSceneAim, WindowsTooSmallForTheMouseSpanStayFinite) {
     EXPECT_EQ(Scene::aimAxis(200, 400, 75), 75);  // 800 pixels: 200 off reaches the border
     EXPECT_EQ(Scene::aimAxis(400, 300, 75), 0);   // 600: 100 off
@@ -274,21 +313,49 @@ TEST_F(GameScene, DrainGrowsWithTheDistanceFlownUpToTwentyAFrame) {
     }
 }
 
-TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShip) {
+TEST_F(GameScene, DrawRemovesTheMeteorsWhoseRearEdgeIsThirtyBehindTheShipAndDrawsThemNoMore) {
     enter();
     Scene scene;
-    const float x = scene.getShip()->getPosition().x;
+    const ofPoint ship = scene.getShip()->getPosition();
     struct Case {
         float behind, size;
         bool removed;
     };
     const Case cases[] = {{30, 2, true}, {29.9f, 2, false}, {30, 8, true}, {29.9f, 8, false}, {45, 5, true}};
-    for (int i = 0; i < 5; ++i)
-        putMeteor(scene, i, ofPoint(x - cases[i].behind + cases[i].size, 20, 20), cases[i].size);
-    scene.draw();
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size)
-            << cases[i].behind << " behind, size " << cases[i].size;
+    // In a frame of the scene, then in the field's own drawing seen from
+    // above at a pixel a unit, the cases 25 apart across and every other
+    // meteor far out of sight ahead.
+    for (bool fromAbove : {false, true}) {
+        SCOPED_TRACE(fromAbove ? "seen from above" : "in a frame");
+        for (int i = 0; i < 200; ++i) scene.meteors->getMeteor(i).pos.x += 1000;
+        for (int i = 0; i < 5; ++i)
+            putMeteor(scene, i, ofPoint(ship.x - cases[i].behind + cases[i].size, 25.f * i, 20), cases[i].size);
+        int drawn[5] = {};
+        if (!fromAbove) {
+            scene.draw();
+        } else {
+            glViewport(0, 0, 800, 600);
+            glDisable(GL_CULL_FACE);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(ship.x - 400, ship.x + 400, -300, 300, -1000, 1000);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            // Each piece counts for the case whose row its first corner lies in.
+            for (const glfeedback::Primitive& p : glfeedback::capture([&] { scene.meteors->draw(ship); })) {
+                const int row = int(std::lround((300 - p.v.at(0).y) / 25));
+                ASSERT_TRUE(row >= 0 && row < 5) << "drawn at " << p.v[0].x << ", " << p.v[0].y;
+                drawn[row]++;
+            }
+        }
+        for (int i = 0; i < 5; ++i) {
+            SCOPED_TRACE(std::to_string(cases[i].behind) + " behind, size " + std::to_string(cases[i].size));
+            EXPECT_EQ(scene.meteors->getMeteor(i).hitPoints, cases[i].removed ? 0 : 33 * cases[i].size);
+            if (fromAbove) {
+                EXPECT_EQ(drawn[i] > 0, !cases[i].removed) << drawn[i] << " pieces drawn";
+            }
+        }
+    }
 }
 
 TEST_F(GameScene, DrawLeavesTheEnablesAndTheAttributeStackAsItFoundThem) {
@@ -313,25 +380,51 @@ TEST_F(GameScene, ShipTurnsByYawThenPitchThenRoll) {
     static ofPoint box(2520, 75, 75);
     OpenShip ship(&box);
     ship.pos = ofPoint(1, -2, 3);
-    ship.rot = ofPoint(40, 25, 15);
+    ship.rot = ofPoint(40, 25, 15);  // roll, pitch, yaw
     glViewport(0, 0, 800, 600);
+    glDisable(GL_CULL_FACE);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-40, 40, -30, 30, -100, 100);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(-60, 1, 0.3f, 0);  // looked at from aside, so no turn hides in the projection
+    double view[16], projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, view);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
     const auto drawn = glfeedback::capture([&] { ship.draw(); });
-    const auto expected = glfeedback::capture([&] {
-        glPushMatrix();
-        glTranslatef(1, -2, 3);
-        glRotatef(15, 0, 0, 1);
-        glRotatef(25, 0, 1, 0);
-        glRotatef(40, 1, 0, 0);
-        glRotatef(90, 1, 0, 0);
-        ship.model->draw();
-        glPopMatrix();
-    });
+
+    // Each stored corner of the model, centred, turned a quarter about x to
+    // stand it up, rolled 40 degrees about x, pitched 25 about y, yawed 15
+    // about z, moved to the ship's place, and seen through the view above.
+    struct P { double x, y, z; };
+    auto turn = [](P p, int axis, double degrees) {
+        const double c = std::cos(degrees * M_PI / 180), s = std::sin(degrees * M_PI / 180);
+        return axis == 0   ? P{p.x, c * p.y - s * p.z, s * p.y + c * p.z}
+               : axis == 1 ? P{c * p.x + s * p.z, p.y, c * p.z - s * p.x}
+                           : P{c * p.x - s * p.y, s * p.x + c * p.y, p.z};
+    };
+    auto times = [](const double* m, const double (&v)[4], double (&out)[4]) {
+        for (int r = 0; r < 4; ++r) out[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r] * v[3];
+    };
+    auto onScreen = [&](P w) {
+        double eye[4], clip[4];
+        times(view, {w.x, w.y, w.z, 1}, eye);
+        times(projection, eye, clip);
+        return glfeedback::Vertex{float((clip[0] / clip[3] + 1) * 400), float((1 - clip[1] / clip[3]) * 300), 0, 0};
+    };
+    const model3DS* model = dynamic_cast<const model3DS*>(ship.model->m_model);
+    ASSERT_NE(model, nullptr);
+    std::vector<glfeedback::Primitive> expected;
+    for (const mesh3DS& mesh : model->m_meshes)
+        for (const auto& group : mesh.m_materialFaces)
+            for (size_t i = 0; i < group.second.size(); ++i) {
+                if (i % 3 == 0) expected.push_back({glfeedback::Kind::Polygon, {}});
+                const float* v = &mesh.m_vertices[3 * group.second[i]];
+                P p{v[0] - model->m_centerX, v[1] - model->m_centerY, v[2] - model->m_centerZ};
+                p = turn(turn(turn(turn(p, 0, 90), 0, 40), 1, 25), 2, 15);
+                expected.back().v.push_back(onScreen({p.x + 1, p.y - 2, p.z + 3}));
+            }
     ASSERT_GT(expected.size(), 20u);
     EXPECT_EQ(glfeedback::apart(drawn, expected, 0.01f), 0);
 }

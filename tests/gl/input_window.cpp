@@ -4,9 +4,14 @@
 // standard error for each application callback and event, and the test
 // compares the whole run and its exit status. Most runs step the window's
 // callbacks by hand on a clock the test moves, so what they report does not
-// depend on the machine or the display; one sends real input through the X
-// server, to see that GLUT hands each kind on. Full screen covers every
-// window, so these run alone like the input tests.
+// depend on the machine or the display. Two send real input through the X
+// server: one to see that GLUT hands each kind on, one to play the game with
+// keys let go under another modifier than they went down with. Full screen
+// covers every window, so these run alone like the input tests.
+#include "Driftfield.h"
+#include "GameManager.h"
+#include "Ship.h"
+#include "TestPaths.h"
 #include "XWindowTools.h"
 #include "ofAppGlutWindow.h"
 #include "ofAppRunner.h"
@@ -21,12 +26,14 @@
 #include <Poco/Delegate.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <unistd.h>
 // Last: Xlib defines names such as None and Status as macros.
 #include <epoxy/glx.h>
 
+namespace fs = std::filesystem;
 using Glut = ofAppGlutWindow;
 using ::testing::ExitedWithCode;
 
@@ -181,7 +188,7 @@ TEST(WindowDeathTest, InputReachesTheAppThenTheEventsOnlyAfterTheFirstFrameAndEs
                 "event keyPressed 27\nOF_VERBOSE: GLUT OF app is being terminated!\nexit\nevent exit\ndestructor\n$");
 }
 
-TEST(WindowDeathTest, RealInputReachesTheAppButWheelNotchesAndModifierKeysDoNot) {
+TEST(WindowDeathTest, RealInputReachesTheAppButWheelNotchesModifierKeysAndAPressBeforeTheFirstFrameDoNot) {
     // One xdotool step a frame. The round trip after it has the server queue
     // all the step makes for the next turn of the loop, so each step's
     // reports come before the next step's; those of the first, which puts
@@ -191,25 +198,93 @@ TEST(WindowDeathTest, RealInputReachesTheAppButWheelNotchesAndModifierKeysDoNot)
         const std::string w = std::to_string(glXGetCurrentDrawable());
         const std::vector<std::string> steps[] = {
             {"windowfocus", "--sync", w, "mousemove", "--window", w, "5", "5"},
-            {"mousemove", "--window", w, "30", "40"}, {"mousedown", "3"}, {"mousemove", "--window", w, "50", "60"},
-            {"mouseup", "3"}, {"click", "1"}, {"key", "a"},
-            {"click", "4", "click", "5", "key", "Shift_L", "Control_L", "Alt_L", "F12", "Left"}, {"key", "Escape"}};
+            {"mousemove", "--window", w, "30", "40"}, {"mouseup", "3"}, {"mousemove", "--window", w, "35", "45"},
+            {"mousedown", "3"}, {"mousemove", "--window", w, "50", "60"}, {"mouseup", "3"}, {"click", "1"},
+            {"key", "a"},
+            {"click", "4", "click", "5", "click", "6", "click", "7", "key", "Shift_L", "Control_L", "Alt_L", "F12",
+             "Left"},
+            {"key", "Escape"}};
         recordInput = step > 0;
         if (step == std::size(steps)) return;
         if (!xwindow::xdotool(steps[step++])) say("xdotool failed");
         XSync(glXGetCurrentDisplay(), False);
     };
-    EXPECT_EXIT((recordFrames = recordInput = false,
-                 run(920, 320, new RecordingApp(draw), [] { ofSetLogLevel(OF_VERBOSE); })),
+    // Before the first frame the right button goes down in the window: the
+    // press is dropped whole, so the button drags as button 0 afterwards.
+    auto pressEarly = [] {
+        ofSetLogLevel(OF_VERBOSE);
+        XSync(glXGetCurrentDisplay(), False);  // the window is mapped
+        const std::string w = std::to_string(glXGetCurrentDrawable());
+        if (!xwindow::xdotool({"mousemove", "--window", w, "20", "20", "mousedown", "3"})) say("xdotool failed");
+        XSync(glXGetCurrentDisplay(), False);
+    };
+    EXPECT_EXIT((recordFrames = recordInput = false, run(920, 320, new RecordingApp(draw), pressEarly)),
                 ExitedWithCode(0),
-                "setup\nevent setup\nmouseMoved 30 40 at 30 40\nevent mouseMoved 30 40 0\n"
-                "mousePressed 30 40 2 at 30 40\nevent mousePressed 30 40 2\nmouseDragged 50 60 2 at 50 60\n"
+                "setup\nevent setup\nmouseDragged 30 40 0 at 30 40\nevent mouseDragged 30 40 0\n"
+                "mouseReleased 30 40 2 at 30 40\nmouseReleased\nevent mouseReleased 30 40 2\n"
+                "mouseMoved 35 45 at 35 45\nevent mouseMoved 35 45 0\n"
+                "mousePressed 35 45 2 at 35 45\nevent mousePressed 35 45 2\nmouseDragged 50 60 2 at 50 60\n"
                 "event mouseDragged 50 60 2\nmouseReleased 50 60 2 at 50 60\nmouseReleased\nevent mouseReleased 50 60 2\n"
                 "mousePressed 50 60 0 at 50 60\nevent mousePressed 50 60 0\nmouseReleased 50 60 0 at 50 60\n"
                 "mouseReleased\nevent mouseReleased 50 60 0\nkeyPressed 97\nevent keyPressed 97\nkeyReleased 97\n"
                 "event keyReleased 97\nkeyPressed 268\nevent keyPressed 268\nkeyReleased 268\nevent keyReleased 268\n"
                 "keyPressed 356\nevent keyPressed 356\nkeyReleased 356\nevent keyReleased 356\nkeyPressed 27\n"
                 "event keyPressed 27\nOF_VERBOSE: GLUT OF app is being terminated!\nexit\nevent exit\ndestructor\n$");
+    xwindow::xdotool({"mouseup", "3"});  // should the run have ended with the button held
+}
+
+TEST(WindowDeathTest, AKeyLetGoUnderShiftOrCtrlStopsTheShipAndTypesAgainOnTheNameEntry) {
+    // The game's own manager and scene, on a copy of the game's data. Once
+    // the game runs, one step a frame: an xdotool command, or "still", which
+    // notes where the ship is and ten frames later says whether it moved;
+    // "end", which breaks the ship up; "name", which says the name typed.
+    struct Player : GameManager {
+        size_t step = 0;
+        int waited = 0;
+        ofPoint at;
+        void draw() override {
+            GameManager::draw();
+            const std::string w = std::to_string(glXGetCurrentDrawable());
+            const std::vector<std::string> steps[] = {
+                {"windowfocus", "--sync", w, "mousemove", "--window", w, "80", "60"},
+                {"keydown", "w"}, {"keydown", "Shift_L"}, {"keyup", "w"}, {"keyup", "Shift_L"}, {"still", "w, Shift"},
+                {"keydown", "a"}, {"keydown", "Control_L"}, {"keyup", "a"}, {"keyup", "Control_L"}, {"still", "a, Ctrl"},
+                // Held through the end of the game, let go on the name entry.
+                {"keydown", "1"}, {"keydown", "w"}, {"end"},
+                {"keydown", "Shift_L"}, {"keyup", "1"}, {"keyup", "Shift_L"}, {"type", "121"},
+                {"keydown", "Control_L"}, {"keyup", "w"}, {"keyup", "Control_L"}, {"type", "wxw"}, {"name"}};
+            if ((state != STATE_PLAYING && state != STATE_ENTER_NAME) || step == std::size(steps)) return;
+            const std::vector<std::string>& now = steps[step];
+            if (now[0] == "still") {
+                const ofPoint p = scene->getShip()->getPosition();
+                if (waited++ == 0) at = p;
+                if (waited <= 10) return;
+                say(now[1] + (p.y == at.y && p.z == at.z ? ": stopped" : ": still steering"));
+                waited = 0;
+            } else if (now[0] == "end") {
+                scene->getShip()->getHealth() = -1;
+            } else if (now[0] == "name") {
+                say("name " + playerName);
+                std::exit(0);
+            } else if (!xwindow::xdotool(now)) {
+                say("xdotool failed");
+            }
+            XSync(glXGetCurrentDisplay(), False);
+            step++;
+        }
+    };
+    ScratchDir folder("input-game");
+    fs::copy(testpaths::sourceDir() + "/data", folder / "data", fs::copy_options::recursive);
+    EXPECT_EXIT(
+        {
+            recordFrames = recordInput = false;
+            if (chdir(folder.path().c_str()) != 0) std::abort();
+            run(620, 320, new Player,
+                [] { static_cast<GameManager*>(ofGetAppPtr())->state = GameManager::STATE_LOADING; });
+        },
+        ExitedWithCode(0), "\nw, Shift: stopped\na, Ctrl: stopped\nname 121wxw\nevent exit\n$");
+    // Should the run have ended with keys held.
+    xwindow::xdotool({"keyup", "w", "a", "1", "Shift_L", "Control_L"});
 }
 
 TEST(WindowDeathTest, WithoutAutomaticClearingOnlyTheFirstThreeFramesAreClearedAndNoAppIsNeeded) {

@@ -14,6 +14,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_BBOX_H
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -244,16 +245,18 @@ TEST_F(TrueType, ContoursOfGlyphsAndStringsDrawnAsShapes) {
     expectNear(flat(bounds(drawn)), {100 + bar.x, 100 + bar.y, width, 81.2f + bar.height}, 0.01f);
 }
 
-// FreeType's outline of 'O' at 40 pixels, walked by FreeType itself with
-// each curve cut in 64 pieces, against the contours: each point of either
-// lies within the simplifier's 0.3 pixels of the other's polyline, give or
-// take the 0.03 pixels that 9 samples a curve cut off the curves of 'O'.
-TEST_F(TrueType, TheContoursOfOFollowFreeTypesOutlineWithinTheTolerance) {
+// FreeType's outlines at 40 pixels, walked by FreeType itself with each
+// curve cut in 64 pieces, against the contours, over glyphs of straight
+// bars, round and nested loops, lines running into curves, crossings and up
+// to five contours. Each contour keeps at least three points and stays
+// within the outline's exact bounding box; each point of either lies within
+// the simplifier's 0.3 pixels of the other's polyline, give or take the
+// 0.03 pixels that 9 samples a curve cut off the curves.
+TEST_F(TrueType, TheContoursOfGlyphsFollowFreeTypesOutlineWithinTheTolerance) {
     FT_Library lib;
     FT_Face face;
     ASSERT_FALSE(FT_Init_FreeType(&lib) || FT_New_Face(lib, DEJAVU.c_str(), 0, &face));
     FT_Set_Char_Size(face, 40 * 64, 40 * 64, 96, 96);
-    ASSERT_FALSE(FT_Load_Glyph(face, FT_Get_Char_Index(face, 'O'), FT_LOAD_DEFAULT));
     struct Walk {
         std::vector<Points> contours;
         FT_Vector at;
@@ -263,7 +266,7 @@ TEST_F(TrueType, TheContoursOfOFollowFreeTypesOutlineWithinTheTolerance) {
             w->add(to->x, to->y), w->at = *to;
             return 0;
         }
-    } walk{};
+    };
     FT_Outline_Funcs funcs{};
     funcs.move_to = [](const FT_Vector* to, void* u) { static_cast<Walk*>(u)->contours.emplace_back(); return Walk::lineTo(to, u); };
     funcs.line_to = Walk::lineTo;
@@ -277,8 +280,6 @@ TEST_F(TrueType, TheContoursOfOFollowFreeTypesOutlineWithinTheTolerance) {
         return 0;
     };
     funcs.cubic_to = [](const FT_Vector*, const FT_Vector*, const FT_Vector*, void*) { return 1; };  // none in TrueType
-    ASSERT_EQ(FT_Outline_Decompose(&face->glyph->outline, &funcs, &walk), 0);
-    FT_Done_FreeType(lib);
 
     // The distance from p to the closed polyline through `loop`.
     auto distance = [](const ofPoint& p, const Points& loop) {
@@ -291,15 +292,33 @@ TEST_F(TrueType, TheContoursOfOFollowFreeTypesOutlineWithinTheTolerance) {
         }
         return best;
     };
-    ofGlyphOutline o = Font(DEJAVU, 40, true, false, true).getCharacterAsPoints('O');
-    ASSERT_EQ(o.size(), walk.contours.size());
-    for (size_t k = 0; k < o.size(); k++) {
-        float outlineOff = 0, contourOff = 0;
-        for (const ofPoint& p : walk.contours[k]) outlineOff = std::max(outlineOff, distance(p, o[k]));
-        for (const ofPoint& p : o[k]) contourOff = std::max(contourOff, distance(p, walk.contours[k]));
-        EXPECT_LT(outlineOff, 0.33f) << "contour " << k;
-        EXPECT_LT(contourOff, 0.03f) << "contour " << k;
+    Font font(DEJAVU, 40, true, false, true);
+    for (char c : std::string("IOoSg@8&%")) {
+        SCOPED_TRACE(std::string(1, c));
+        ASSERT_FALSE(FT_Load_Glyph(face, FT_Get_Char_Index(face, c), FT_LOAD_DEFAULT));
+        Walk walk{};
+        ASSERT_EQ(FT_Outline_Decompose(&face->glyph->outline, &funcs, &walk), 0);
+        FT_BBox box;
+        FT_Outline_Get_BBox(&face->glyph->outline, &box);
+        const ofRectangle inside(box.xMin / 64.0f, -box.yMax / 64.0f, (box.xMax - box.xMin) / 64.0f,
+                                 (box.yMax - box.yMin) / 64.0f);
+        ofGlyphOutline o = font.getCharacterAsPoints(c);
+        ASSERT_EQ(o.size(), walk.contours.size());
+        for (size_t k = 0; k < o.size(); k++) {
+            EXPECT_GE(o[k].size(), 3u) << "contour " << k;
+            float outlineOff = 0, contourOff = 0;
+            for (const ofPoint& p : walk.contours[k]) outlineOff = std::max(outlineOff, distance(p, o[k]));
+            for (const ofPoint& p : o[k]) contourOff = std::max(contourOff, distance(p, walk.contours[k]));
+            EXPECT_LT(outlineOff, 0.33f) << "contour " << k;
+            EXPECT_LT(contourOff, 0.03f) << "contour " << k;
+            const ofRectangle got = bounds(o[k]);
+            EXPECT_TRUE(got.x >= inside.x - 1e-3f && got.y >= inside.y - 1e-3f &&
+                        got.x + got.width <= inside.x + inside.width + 1e-3f &&
+                        got.y + got.height <= inside.y + inside.height + 1e-3f)
+                << "contour " << k << " spans " << got.x << ", " << got.y << ", " << got.width << " x " << got.height;
+        }
     }
+    FT_Done_FreeType(lib);
 }
 
 // A hand-made outline: points in pixels, y upwards, tagged 0 conic, 1 on the curve, 2 cubic.

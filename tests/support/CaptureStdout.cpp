@@ -1,4 +1,5 @@
 #include "CaptureStdout.h"
+#include "TestPaths.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +14,10 @@
 CaptureStdout::CaptureStdout() {
     std::cout.flush();
     std::fflush(stdout);
-    char path[] = "/tmp/driftfield-stdout-XXXXXX";
-    tempFd = mkstemp(path);
+    std::string path = testpaths::tempDir() + "/driftfield-stdout-XXXXXX";
+    tempFd = mkstemp(path.data());
     if (tempFd < 0) throw std::runtime_error("CaptureStdout: mkstemp failed");
-    unlink(path);
+    unlink(path.c_str());
     savedFd = dup(STDOUT_FILENO);
     dup2(tempFd, STDOUT_FILENO);
 }

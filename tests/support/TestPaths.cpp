@@ -9,9 +9,14 @@
 namespace testpaths {
 std::string sourceDir() { return DRIFTFIELD_SOURCE_DIR; }
 std::string binaryDir() { return DRIFTFIELD_BINARY_DIR; }
+std::string tempDir() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
 }
 
-ScratchDir::ScratchDir(const std::string& tag) : dir("/tmp/driftfield-" + tag + "-XXXXXX"), owner(getpid()) {
+ScratchDir::ScratchDir(const std::string& tag)
+    : dir(testpaths::tempDir() + "/driftfield-" + tag + "-XXXXXX"), owner(getpid()) {
     if (!mkdtemp(dir.data())) throw std::runtime_error("ScratchDir: mkdtemp failed");
 }
 

@@ -8,9 +8,12 @@
 namespace testpaths {
 std::string sourceDir();  // the repository root
 std::string binaryDir();  // the build folder
+// $TMPDIR when set, else /tmp. scripts/test points TMPDIR at a folder of the
+// run's own and removes it at the end, with whatever crashed tests left.
+std::string tempDir();
 }
 
-// A fresh empty folder under the system's temp dir, removed with all it holds
+// A fresh empty folder under testpaths::tempDir(), removed with all it holds
 // when the object goes, also after a failed test. Set DRIFTFIELD_KEEP_SCRATCH
 // to keep it for a post-mortem. A forked child leaves it to its parent.
 class ScratchDir {

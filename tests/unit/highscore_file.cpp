@@ -10,6 +10,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <poll.h>
 #include <sstream>
 #include <sys/file.h>
@@ -239,6 +241,38 @@ TEST_F(HighscoreFileTest, AGameKeepingTheLockDelaysASaveBrieflyAlsoThroughALink)
         EXPECT_EQ(scores.readNames()[0], "kept");
     }
     EXPECT_TRUE(other.letGo());
+}
+
+TEST_F(HighscoreFileTest, ALockThatCannotBeHadIsReportedAndTheEntryIsSavedAnyway) {
+    const std::string lock = path + ".lock";
+    const std::string warning = "OF_WARNING: Couldn't lock " + lock + ", saving anyway\n";
+    const struct {
+        std::string name;
+        std::function<int()> make;
+        std::string said;
+    } cases[] = {
+        {"folder", [&] { return mkdir(lock.c_str(), 0755); }, warning},
+        {"link", [&] { return symlink("elsewhere", lock.c_str()); }, warning},
+        {"pipe", [&] { return mkfifo(lock.c_str(), 0644); }, ""},  // locks as well as a file
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeDescending();
+        ASSERT_EQ(c.make(), 0);
+        CaptureStdout out;
+        auto save = std::async(std::launch::async, [&] { scores.insert(950, c.name); });
+        if (save.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            ADD_FAILURE() << "the save waits for a writer to the lock's pipe";
+            close(open(lock.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+        save.get();
+        EXPECT_EQ(out.finish(), c.said);
+        EXPECT_EQ(scores.readNames()[0], c.name);
+        // The lock's name keeps what was there, and nothing is made through it.
+        EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"scores.txt", "scores.txt.lock"}));
+        EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(lock)));
+        std::filesystem::remove_all(lock);
+    }
 }
 
 TEST_F(HighscoreFileTest, FailedWriteIsReportedAndTheOldTableStays) {

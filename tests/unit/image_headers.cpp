@@ -69,7 +69,8 @@ Bytes pict(uint32_t w, uint32_t h) {  // version 2: header, clip region, one unp
               be(0, 2) + pixels(size_t(w) * h * 4);
     return s + zeros(s.size() & 1) + be(0x00FF, 2);
 }
-Bytes gif(uint32_t w, uint32_t h) {  // the library's own, the screen and the image resized
+// The library's own GIF, its logical screen, its image or both resized.
+template <bool screen, bool image> Bytes gif(uint32_t w, uint32_t h) {
     FIBITMAP* bmp = FreeImage_Allocate(3, 2, 8);
     FIMEMORY* mem = FreeImage_OpenMemory();
     FreeImage_SaveToMemory(FIF_GIF, bmp, mem, 0);
@@ -79,9 +80,11 @@ Bytes gif(uint32_t w, uint32_t h) {  // the library's own, the screen and the im
     Bytes s(reinterpret_cast<char*>(data), size);
     FreeImage_CloseMemory(mem);
     FreeImage_Unload(bmp);
-    const size_t image = s.find(Bytes("\x2c\0\0\0\0\x03\0\x02\0", 9));
-    if (image == Bytes::npos) return "";
-    return s.replace(6, 4, le(w, 2) + le(h, 2)).replace(image + 5, 4, le(w, 2) + le(h, 2));
+    const size_t at = s.find(Bytes("\x2c\0\0\0\0\x03\0\x02\0", 9));
+    if (at == Bytes::npos) return "";
+    if (screen) s.replace(6, 4, le(w, 2) + le(h, 2));
+    if (image) s.replace(at + 5, 4, le(w, 2) + le(h, 2));
+    return s;
 }
 Bytes mng(uint32_t w, uint32_t h) {  // one embedded 8-bit grey PNG, all black
     const Bytes rows(size_t(h) * (w + 1), '\0');
@@ -123,10 +126,12 @@ TEST(ImageHeaders, EachHandReadFormatLoadsSmallAndIsRefusedOversized) {
         Bytes (*make)(uint32_t, uint32_t);
         int w, h;  // what the small file loads as
     } formats[] = {{"dds", dds, 3, 2},     {"sgi", sgi, 3, 2},   {"iff", iff, 3, 2},   {"koa", koala, 320, 200},
-                   {"pct", pict, 3, 2},    {"gif", gif, 3, 2},   {"mng", mng, 3, 2},   {"wbmp", wbmp, 3, 2},
-                   {"xbm", xbm, 3, 2},     {"j2k", j2k, 3, 2},   {"jp2", jp2, 3, 2}};
+                   {"pct", pict, 3, 2},    {"gif", gif<true, true>, 3, 2}, {"mng", mng, 3, 2},   {"wbmp", wbmp, 3, 2},
+                   {"xbm", xbm, 3, 2},     {"j2k", j2k, 3, 2},   {"jp2", jp2, 3, 2},
+                   // A GIF's size is the larger of its screen's and its image's.
+                   {"gif", gif<false, true>, 3, 2}, {"gif", gif<true, false>, 3, 2}};
     for (const auto& f : formats) {
-        SCOPED_TRACE(f.ext);
+        SCOPED_TRACE(std::string(f.ext) + ", row " + std::to_string(&f - formats));
         ofImage img;
         img.setUseTexture(false);
         const std::string small = std::string("small.") + f.ext, huge = std::string("huge.") + f.ext;

@@ -4,6 +4,7 @@
 #include "SoundCapture.h"
 #include "TestPaths.h"
 #include "ofSoundEngine.h"
+#include "ofSoundFile.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,23 @@ protected:
         Sound sound;
         EXPECT_EQ(engine.createSound(path, stream, &sound), ofSoundEngine::OK);
         return sound;
+    }
+
+    // An encoder that cannot seek back leaves a FLAC's length open: total
+    // samples 0 in its header, which libsndfile reports as the largest count.
+    std::string openLengthFlac(const std::string& name, Tone tone, int channels) {
+        const std::string path = dir + "/" + name;
+        writeTones(path, {tone}, channels);
+        // Total samples, the 36 bits from the low half of byte 21, and the
+        // MD5 after them, which is zero when not known.
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        char streamInfo[42];
+        f.read(streamInfo, sizeof streamInfo);
+        std::fill(streamInfo + 22, streamInfo + 42, '\0');
+        streamInfo[21] = static_cast<char>(streamInfo[21] & 0xF0);
+        f.seekp(0);
+        f.write(streamInfo, sizeof streamInfo);
+        return path;
     }
 
     ofSoundEngine engine;
@@ -267,34 +285,51 @@ TEST_F(SoundEngineTest, ASampleTooLongToHoldIsRefusedBeforeItIsDecoded) {
     EXPECT_EQ(engine.createSound(path, true, &sound), ofSoundEngine::OK);
 }
 
-// An encoder that cannot seek back leaves a FLAC's length open: total
-// samples 0 in its header, which libsndfile reports as the largest count.
 TEST_F(SoundEngineTest, ASampleOfOpenLengthIsRefusedOnlyWhenItsDataPassesTheLimit) {
     ASSERT_TRUE(engine.init(4));
-    auto openLength = [&](const std::string& name, Tone tone) {
-        const std::string path = dir + "/" + name;
-        writeTones(path, {tone}, 2);
-        // Total samples, the 36 bits from the low half of byte 21, and the
-        // MD5 after them, which is zero when not known.
-        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-        char streamInfo[42];
-        f.read(streamInfo, sizeof streamInfo);
-        std::fill(streamInfo + 22, streamInfo + 42, '\0');
-        streamInfo[21] = static_cast<char>(streamInfo[21] & 0xF0);
-        f.seekp(0);
-        f.write(streamInfo, sizeof streamInfo);
-        return path;
-    };
     Sound sound;
     unsigned int length = 0;
-    ASSERT_EQ(engine.createSound(openLength("second.flac", {1000, 1.0}), false, &sound), ofSoundEngine::OK);
+    ASSERT_EQ(engine.createSound(openLengthFlac("second.flac", {1000, 1.0}, 2), false, &sound), ofSoundEngine::OK);
     ASSERT_TRUE(engine.getLength(sound, &length));
     EXPECT_EQ(length, static_cast<unsigned>(kRate));
     // One frame more than a stereo sample may hold (2^27 floats), silent so
     // that it is quick to write.
-    const std::string tooLong = openLength("long.flac", {0, ((1 << 26) + 1) / double(kRate), 0.0});
+    const std::string tooLong = openLengthFlac("long.flac", {0, ((1 << 26) + 1) / double(kRate), 0.0}, 2);
     EXPECT_EQ(engine.createSound(tooLong, false, &sound), ofSoundEngine::ERR_TOO_LARGE);
     EXPECT_EQ(engine.createSound(tooLong, true, &sound), ofSoundEngine::OK);
+}
+
+// libsndfile refuses to seek this file to the frame after the part a stream
+// keeps decoded from the start (32768 frames); the stream reads forward to
+// it instead, once through and, looping, pass after pass.
+TEST_F(SoundEngineTest, AStreamWhoseFileRefusesToSeekPlaysToItsEnd) {
+    const int frames = 40000;
+    const std::string path = openLengthFlac("refuses.flac", {440, double(frames) / kRate, 0.5}, 1);
+    {
+        ofSoundFile file;
+        ASSERT_TRUE(file.open(path));
+        ASSERT_FALSE(file.seek(32768)) << "the fixture no longer shows the refusal";
+    }
+    ASSERT_TRUE(engine.init(4));
+    Sound sound;
+    ASSERT_EQ(engine.createSound(path, true, &sound), ofSoundEngine::OK);
+    for (bool loop : {false, true}) {
+        Channel channel = engine.playSound(sound, false);
+        engine.setLoop(channel, loop);
+        engine.update();
+        if (loop) {
+            ASSERT_TRUE(waitForFrames(capture, 3 * frames));
+            engine.stop(channel);
+        }
+        ASSERT_TRUE(waitUntilEnded(engine, channel));
+        ASSERT_TRUE(waitForFrames(capture, 2048));   // silence between the plays
+    }
+    engine.close();
+    std::vector<float> out = readCapture(capture);
+    std::vector<Span> spans = soundingSpans(out);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_NEAR(double(spans[0].frames()), frames, 2);
+    EXPECT_GT(spans[1].frames(), size_t(2 * frames));
 }
 
 TEST_F(SoundEngineTest, WithoutADeviceTheDummyDriverTakesOverWithOneWarning) {

@@ -18,11 +18,13 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <pty.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -63,6 +65,29 @@ TEST(Log, EveryLevelAgainstTheThresholdWithItsPrefixInBothForms) {
     ofSetLogLevel(OF_WARNING);
     ofLog(OF_WARNING, "%s|%05.1f ends in its own newline\n", "x", 2.25);
     EXPECT_EQ(out.finish(), "OF_ERROR: 100%d literally\nOF_WARNING: x|002.2 ends in its own newline\n\n");
+}
+
+TEST(Log, EachLineReachesAPipeAsItIsWrittenAndOutlivesACrash) {
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        // Held back in a buffer of this size, the lines would die with the process.
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+        ofLog(OF_WARNING, "%s form", "printf");
+        ofLog(OF_ERROR, std::string("string form"));
+        raise(SIGKILL);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(text, "OF_WARNING: printf form\nOF_ERROR: string form\n");
 }
 
 TEST(Log, ConsoleColoursAsTerminalEscapes) {
