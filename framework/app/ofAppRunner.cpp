@@ -5,6 +5,7 @@
 #include "ofBaseApp.h"
 #include "ofEvents.h"
 #include "ofImage.h"
+#include "ofImageDecoder.h"
 #include "ofMath.h"
 #include "ofPlatform.h"
 #include "ofQtUtils.h"
@@ -37,6 +38,8 @@ void ofExitCallback() {
 }
 
 void ofSetupOpenGL(ofAppBaseWindow* windowPtr, int w, int h, int screenMode) {
+    // Before the window and the GL driver take their memory and threads.
+    ofStartImageDecoder();
     window = windowPtr;
     window->setupOpenGL(w, h, screenMode);
 }

@@ -9,7 +9,7 @@
 
 #include "ofAppRunner.h"
 #include "ofFileReplacement.h"
-#include "ofImageHeader.h"
+#include "ofImageDecoder.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -37,17 +37,9 @@ size_t bufferSize(int w, int h, int bytesPerPixel) {
     return size_t(w) * size_t(h) * size_t(bytesPerPixel);
 }
 
-// Gives the record a buffer for w x h pixels of bpp bits, keeping the one it
-// has when nothing changes. Sizes come from files and callers alike, so a
-// negative size or a buffer that cannot be had leaves the record untouched
-// and returns false.
-bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
-    if (pix.bAllocated && pix.width == w && pix.height == h && pix.bitsPerPixel == bpp) return true;
-    if (w < 0 || h < 0 || bpp < 0) return false;
-    unsigned char* buffer = new (std::nothrow) unsigned char[bufferSize(w, h, bpp / 8)];
-    if (!buffer) return false;
-    if (pix.bAllocated) delete[] pix.pixels;
-    pix.pixels = buffer;
+// The record's shape, and the types that follow from its depth, for the
+// buffer it now holds.
+void describePixels(ofImagePixels& pix, int w, int h, int bpp) {
     pix.width = w;
     pix.height = h;
     pix.bitsPerPixel = bpp;
@@ -69,6 +61,20 @@ bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
         break;
     }
     pix.bAllocated = true;
+}
+
+// Gives the record a buffer for w x h pixels of bpp bits, keeping the one it
+// has when nothing changes. Sizes come from files and callers alike, so a
+// negative size or a buffer that cannot be had leaves the record untouched
+// and returns false.
+bool allocatePixels(ofImagePixels& pix, int w, int h, int bpp) {
+    if (pix.bAllocated && pix.width == w && pix.height == h && pix.bitsPerPixel == bpp) return true;
+    if (w < 0 || h < 0 || bpp < 0) return false;
+    unsigned char* buffer = new (std::nothrow) unsigned char[bufferSize(w, h, bpp / 8)];
+    if (!buffer) return false;
+    if (pix.bAllocated) delete[] pix.pixels;
+    pix.pixels = buffer;
+    describePixels(pix, w, h, bpp);
     return true;
 }
 
@@ -87,31 +93,13 @@ FREE_IMAGE_FORMAT formatOf(const std::string& path) {
     return fif;
 }
 
-// The library allocates whatever size a file's header declares, so a few
-// bytes could ask for gigabytes. No picture the game can use comes near
-// 8192 x 4096 pixels, the largest sky of a game of this kind: a file that
-// declares more is refused before the library decodes it. Where the library
-// cannot read a format's header alone, the header is read by hand.
-bool declaredSizeFits(FREE_IMAGE_FORMAT fif, const std::string& path) {
-    const uint64_t maxPixels = 8192 * 4096;
-    uint64_t pixels = 0;
-    if (FreeImage_FIFSupportsNoPixels(fif)) {
-        FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
-        if (!header) return false;
-        pixels = uint64_t(FreeImage_GetWidth(header)) * FreeImage_GetHeight(header);
-        FreeImage_Unload(header);
-    } else if (!declaredPixelCount(fif, path, pixels)) {
-        return false;
-    }
-    return pixels <= maxPixels;
-}
-
 void unload(FIBITMAP* bmp) {
     if (bmp) FreeImage_Unload(bmp);
 }
 }  // namespace
 
 void ofCloseFreeImage() {
+    ofStopImageDecoder();
     if (bFreeImageInited) {
         FreeImage_DeInitialise();
         bFreeImageInited = false;
@@ -286,46 +274,18 @@ bool ofImage::loadImage(std::string fileName) {
 void ofImage::saveImage(std::string fileName) { saveImageFromPixels(fileName, myPixels); }
 
 bool ofImage::loadImageIntoPixels(std::string fileName, ofImagePixels& pix) {
-    std::string path = ofToDataPath(fileName, false);
-    FREE_IMAGE_FORMAT fif = formatOf(path);
-    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
-    if (!declaredSizeFits(fif, path)) return false;
-    FIBITMAP* bmp = FreeImage_Load(fif, path.c_str(), 0);
-    if (!bmp) return false;
-
-    // Plain 8-bit grey, 24-bit and 32-bit bitmaps are taken as they are;
-    // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
-    // The 24-bit conversion takes no 16-bit grey: that becomes standard
-    // 8-bit grey (its high bytes) on the way. Floats have no such way and
-    // are refused.
-    bool grey16 = FreeImage_GetImageType(bmp) == FIT_UINT16;
-    if (grey16) {
-        FIBITMAP* grey = FreeImage_ConvertTo8Bits(bmp);
-        FreeImage_Unload(bmp);
-        bmp = grey;
-        if (!bmp) return false;
+    ofDecodedImage decoded;
+    if (!ofDecodeImageContained(ofToDataPath(fileName, false), decoded)) return false;
+    // A record of the same shape keeps its buffer, as with any allocation;
+    // otherwise it takes the decoded one.
+    if (pix.bAllocated && pix.width == decoded.width && pix.height == decoded.height &&
+        pix.bitsPerPixel == decoded.bitsPerPixel) {
+        memcpy(pix.pixels, decoded.rows.get(), decoded.byteCount());
+    } else {
+        if (pix.bAllocated) delete[] pix.pixels;
+        pix.pixels = decoded.rows.release();
+        describePixels(pix, decoded.width, decoded.height, decoded.bitsPerPixel);
     }
-    unsigned int depth = FreeImage_GetBPP(bmp);
-    bool standard = FreeImage_GetImageType(bmp) == FIT_BITMAP;
-    bool keep = !grey16 && standard &&
-                (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp) != FIC_PALETTE));
-    if (!keep) {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bmp);
-        FreeImage_Unload(bmp);
-        bmp = converted;
-        if (!bmp) return false;
-        depth = FreeImage_GetBPP(bmp);
-    }
-
-    int w = FreeImage_GetWidth(bmp);
-    int h = FreeImage_GetHeight(bmp);
-    if (!allocatePixels(pix, w, h, depth)) {
-        FreeImage_Unload(bmp);
-        return false;
-    }
-    FreeImage_ConvertToRawBits(pix.pixels, bmp, w * (depth / 8), depth, 0xFF0000, 0x00FF00, 0x0000FF, true);
-    swapRedAndBlue(pix);
-    FreeImage_Unload(bmp);
     return true;
 }
 

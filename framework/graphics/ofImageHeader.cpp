@@ -1,7 +1,6 @@
 #include "ofImageHeader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -35,28 +34,6 @@ private:
     std::ifstream in;
 };
 
-// Whether an XBM holds a number for every byte its size asks for (every two
-// bytes, for an array of shorts). The image library's reader waits for ever
-// for numbers that never come, and it starts reading them on the line after
-// the opening brace.
-bool xbmHoldsItsBits(const std::string& path, long long w, long long h) {
-    std::ifstream in(path, std::ios::binary);
-    std::string before, line;
-    while (std::getline(in, line) && line.find('{') == std::string::npos) before = line;
-    if (!in) return false;
-    // The declaration may put its brace on a line of its own.
-    const bool shorts = (before + line).find("short") != std::string::npos;
-    uint64_t wanted = area((uint64_t(w) + 7) / 8, uint64_t(h));
-    if (shorts) wanted = (wanted + 1) / 2;
-    // A number is a run of letters and digits that starts with a digit.
-    bool inWord = false;
-    for (char c; wanted > 0 && in.get(c) && c != '}';) {
-        const bool word = std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-        if (word && !inWord && std::isdigit(static_cast<unsigned char>(c))) wanted--;
-        inWord = word;
-    }
-    return wanted == 0;
-}
 }  // namespace
 
 bool declaredPixelCount(FREE_IMAGE_FORMAT fif, const std::string& path, uint64_t& pixels) {
@@ -132,7 +109,7 @@ bool declaredPixelCount(FREE_IMAGE_FORMAT fif, const std::string& path, uint64_t
             if (n >= 7 && !strcmp(name + n - 7, "_height")) h = value;
         }
         pixels = area(uint64_t(w), uint64_t(h));
-        return w >= 0 && h >= 0 && xbmHoldsItsBits(path, w, h);
+        return w >= 0 && h >= 0;
     }
     case FIF_DDS:
         if (!f.be(0, 4, a) || a != tag("DDS ") || !f.le(12, 4, b) || !f.le(16, 4, a)) return false;

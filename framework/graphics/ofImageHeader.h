@@ -10,6 +10,5 @@
 // The width x height that the file at path declares for the image that the
 // library would decode from it (the larger one where a format declares two).
 // False when the header cannot be read: cut short, not of that format, or
-// of a form that the library's loader would not take either; and for an XBM
-// short of the numbers its size asks for, on which that loader would hang.
+// of a form that the library's loader would not take either.
 bool declaredPixelCount(FREE_IMAGE_FORMAT fif, const std::string& path, uint64_t& pixels);

@@ -1,0 +1,59 @@
+#pragma once
+// Decoding an image file into the rows an ofImage keeps. The image library
+// is unmaintained and crashes, hangs or overruns its buffers on malformed
+// files of many formats, and it picks its decoder by the file's contents,
+// so no name makes a file safe. Every step that hands file bytes to it
+// therefore runs in a child process with a time and a memory limit, and only
+// the finished rows come back. Internal to ofImage.
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// Rows top to bottom, no padding: grey (8 bits), R, G, B (24) or R, G, B, A
+// (32).
+struct ofDecodedImage {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    std::unique_ptr<unsigned char[]> rows;
+
+    size_t byteCount() const { return size_t(width) * size_t(height) * size_t(bitsPerPixel / 8); }
+};
+
+// No picture the game can use comes near 8192 x 4096 pixels, the largest sky
+// of a game of this kind. A file that declares more is refused before it is
+// decoded, and no decoder may send back more.
+constexpr unsigned long long ofMaxImagePixels = 8192ull * 4096ull;
+
+// Takes a decoded image: its shape, then its rows top to bottom, each
+// written where nextRow says. False or null from either stops the decode.
+class ofImageRowSink {
+public:
+    virtual ~ofImageRowSink() = default;
+    virtual bool begin(int width, int height, int bitsPerPixel) = 0;
+    virtual unsigned char* nextRow() = 0;
+};
+
+// Everything the library does with the file, in this process: format,
+// declared size, decode, conversion to 8, 24 or 32 bits. Only for the child,
+// and for fuzzing and measuring what containment costs.
+bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
+bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
+
+// The same in a child process. False for a file the library cannot read and
+// for one on which it crashes, runs past the time limit or the memory limit,
+// or sends back anything malformed.
+bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image);
+
+// The decoder process starts with the first contained decode, or earlier
+// here: forked while the process is small and has one thread, it shares
+// little memory with it, so the parent's later writes copy few pages.
+// Stopping it ends the process; the next contained decode starts another.
+void ofStartImageDecoder();
+void ofStopImageDecoder();
+
+// How long a contained decode may take before it is stopped (default 10 s:
+// the largest picture allowed decodes in about a second, on a busy machine
+// or under a sanitizer in several). Tests shorten it.
+void ofSetImageDecodeTimeLimit(int milliseconds);
+int ofGetImageDecodeTimeLimit();
