@@ -41,16 +41,14 @@ std::string CaptureStdout::finish() {
     return text;
 }
 
-std::string stdoutOnAFullDisk(off_t bytes, const std::function<void()>& body) {
+std::string stdoutOfAChild(const std::function<void()>& body, int& status) {
     int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("stdoutOnAFullDisk: pipe failed");
+    if (pipe(out) != 0) throw std::runtime_error("stdoutOfAChild: pipe failed");
     std::cout.flush();
     std::fflush(stdout);
     pid_t child = fork();
     if (child == 0) {
         dup2(out[1], STDOUT_FILENO);
-        const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
-        if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
         body();
         std::fflush(stdout);
         _exit(0);
@@ -60,8 +58,20 @@ std::string stdoutOnAFullDisk(off_t bytes, const std::function<void()>& body) {
     char buf[4096];
     for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
     close(out[0]);
+    status = -1;
+    if (child < 0 || waitpid(child, &status, 0) != child) status = -1;
+    return text;
+}
+
+std::string stdoutOnAFullDisk(off_t bytes, const std::function<void()>& body) {
     int status = 0;
-    EXPECT_TRUE(child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the child ended with status " << status;
+    const std::string text = stdoutOfAChild(
+        [&] {
+            const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+            if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+            body();
+        },
+        status);
+    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with status " << status;
     return text;
 }

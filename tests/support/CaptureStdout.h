@@ -25,6 +25,11 @@ private:
     std::string text;
 };
 
+// What `body` writes to standard output when run in a forked child, which
+// then leaves with _exit(0) unless body ended it; status is its wait status,
+// or -1 when it could not be had.
+std::string stdoutOfAChild(const std::function<void()>& body, int& status);
+
 // What `body` writes to standard output when run in a forked child in which
 // no file may grow past `bytes`, as on a disk that fills up: writes beyond
 // fail (EFBIG), and this process keeps no limit. A child that does not end

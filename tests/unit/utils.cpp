@@ -68,25 +68,17 @@ TEST(Log, EveryLevelAgainstTheThresholdWithItsPrefixInBothForms) {
 }
 
 TEST(Log, EachLineReachesAPipeAsItIsWrittenAndOutlivesACrash) {
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        // Held back in a buffer of this size, the lines would die with the process.
-        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-        ofLog(OF_WARNING, "%s form", "printf");
-        ofLog(OF_ERROR, std::string("string form"));
-        raise(SIGKILL);
-    }
-    close(out[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, size_t(n));
-    close(out[0]);
     int status = 0;
-    EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    const std::string text = stdoutOfAChild(
+        [] {
+            // Held back in a buffer of this size, the lines would die with the process.
+            std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+            ofLog(OF_WARNING, "%s form", "printf");
+            ofLog(OF_ERROR, std::string("string form"));
+            raise(SIGKILL);
+        },
+        status);
+    EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_EQ(text, "OF_WARNING: printf form\nOF_ERROR: string form\n");
 }
 
