@@ -10,6 +10,7 @@
 #include "ofAppRunner.h"
 #include "ofFileReplacement.h"
 #include "ofImageDecoder.h"
+#include "ofImageHeader.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -84,13 +85,6 @@ void swapRedAndBlue(ofImagePixels& pix) {
     size_t count = size_t(pix.width) * size_t(pix.height);
     unsigned char* p = pix.pixels;
     for (size_t i = 0; i < count; i++, p += pix.bytesPerPixel) std::swap(p[0], p[2]);
-}
-
-// The format of a file: by its signature, else by its name.
-FREE_IMAGE_FORMAT formatOf(const std::string& path) {
-    FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
-    if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
-    return fif;
 }
 
 void unload(FIBITMAP* bmp) {
@@ -309,7 +303,7 @@ void ofImage::saveImageFromPixels(std::string fileName, ofImagePixels& pix) {
     swapRedAndBlue(pix);
 
     std::string path = ofToDataPath(fileName, false);
-    FREE_IMAGE_FORMAT fif = formatOf(path);
+    FREE_IMAGE_FORMAT fif = imageFileFormat(path);
     // The library does not notice a write that fails (a full disk), so it
     // encodes into memory, and the replacement writes the file, checks every
     // step and keeps the old one unless the new one is complete.

@@ -10,13 +10,6 @@
 #include "ofImageHeader.h"
 
 namespace {
-// The format of a file: by its signature, else by its name.
-FREE_IMAGE_FORMAT formatOf(const std::string& path) {
-    FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
-    if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
-    return fif;
-}
-
 // The library allocates whatever size a file's header declares, so a few
 // bytes could ask for gigabytes. Where the library cannot read a format's
 // header alone, the header is read by hand.
@@ -40,7 +33,7 @@ using Bitmap = std::unique_ptr<FIBITMAP, Unloader>;
 }  // namespace
 
 bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
-    FREE_IMAGE_FORMAT fif = formatOf(path);
+    FREE_IMAGE_FORMAT fif = imageFileFormat(path);
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return false;
     if (!declaredSizeFits(fif, path)) return false;
     Bitmap bmp(FreeImage_Load(fif, path.c_str(), 0));

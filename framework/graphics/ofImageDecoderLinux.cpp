@@ -189,13 +189,9 @@ public:
             const std::string here = ofPlatform::currentDirectory();
             path = (here.empty() ? "/proc/" + std::to_string(getpid()) + "/cwd" : here) + "/" + path;
         }
-        // A process forked from this one has the decoder's pipes but not the
-        // decoder: it starts its own.
-        if (child > 0 && owner != getpid()) end(false);
         const int limit = timeLimitMs;
         const int64_t deadline = nowMs() + limit;
-        if (path.empty() || path.size() > longestPath) return false;
-        if (child <= 0 && !start()) return false;
+        if (path.empty() || path.size() > longestPath || !running()) return false;
         // A decoder that has gone while it waited is replaced once.
         if (!ask(path)) {
             end(false);
@@ -220,8 +216,7 @@ public:
 
     void prepare() {
         std::lock_guard<std::mutex> hold(mutex);
-        if (child > 0 && owner != getpid()) end(false);
-        if (child <= 0) start();
+        running();
     }
 
     void stop() {
@@ -230,16 +225,20 @@ public:
     }
 
 private:
+    // A decoder of this process's own, started when there is none. A
+    // process forked from this one has the decoder's pipes but not the
+    // decoder: it starts its own.
+    bool running() {
+        if (child > 0 && owner != getpid()) end(false);
+        return child > 0 || start();
+    }
+
     bool start() {
-        int down[2], up[2] = {-1, -1};
-        if (pipe2(down, O_CLOEXEC) != 0) {
+        int down[2] = {-1, -1}, up[2] = {-1, -1};
+        if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0) {
             ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(errno));
-            return false;
-        }
-        if (pipe2(up, O_CLOEXEC) != 0) {
-            ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(errno));
-            close(down[0]);
-            close(down[1]);
+            for (int fd : {down[0], down[1]})
+                if (fd >= 0) close(fd);
             return false;
         }
         // A wider pipe lets the child convert ahead while this process reads.

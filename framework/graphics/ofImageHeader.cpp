@@ -36,6 +36,12 @@ private:
 
 }  // namespace
 
+FREE_IMAGE_FORMAT imageFileFormat(const std::string& path) {
+    FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
+    if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
+    return fif;
+}
+
 bool declaredPixelCount(FREE_IMAGE_FORMAT fif, const std::string& path, uint64_t& pixels) {
     FileBytes f(path);
     uint64_t a = 0, b = 0, c = 0, d = 0, pos = 0;
