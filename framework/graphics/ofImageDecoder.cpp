@@ -43,7 +43,8 @@ bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     // everything else (palettes, 1, 4, 16 and 48 bits) becomes 24-bit colour.
     // The 24-bit conversion takes no 16-bit grey: that becomes standard
     // 8-bit grey (its high bytes) on the way. Floats have no such way and
-    // are refused.
+    // are refused. 8-bit grey stored with white as 0 keeps its one byte a
+    // pixel, turned round so that 0 is black, as it looks.
     const bool grey16 = FreeImage_GetImageType(bmp.get()) == FIT_UINT16;
     if (grey16) {
         bmp.reset(FreeImage_ConvertTo8Bits(bmp.get()));
@@ -51,6 +52,10 @@ bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     }
     unsigned int depth = FreeImage_GetBPP(bmp.get());
     const bool standard = FreeImage_GetImageType(bmp.get()) == FIT_BITMAP;
+    if (!grey16 && standard && depth == 8 && FreeImage_GetColorType(bmp.get()) == FIC_MINISWHITE) {
+        bmp.reset(FreeImage_ConvertToGreyscale(bmp.get()));
+        if (!bmp || FreeImage_GetBPP(bmp.get()) != 8) return false;
+    }
     const bool keep = !grey16 && standard &&
                       (depth == 24 || depth == 32 || (depth == 8 && FreeImage_GetColorType(bmp.get()) != FIC_PALETTE));
     if (!keep) {

@@ -183,3 +183,22 @@ TEST(ImageHeaders, XbmFilesShortOfTheirNumbersAreRefusedInsteadOfHanging) {
     alarm(0);
     ofSetImageDecodeTimeLimit(limit);
 }
+
+// 8-bit grey keeps one byte a pixel whichever way round the file stores it;
+// a TIFF that stores white as 0 is turned so that 0 is black, as it looks.
+TEST(ImageHeaders, EightBitGreyTiffLoadsAsItLooksWhicheverWayRoundItIsStored) {
+    ScratchDir folder("image-headers-grey");
+    auto entry = [](int tag, uint32_t value) { return le(tag, 2) + le(3, 2) + le(1, 4) + le(value, 4); };
+    for (const int whiteIsZero : {1, 0}) {
+        SCOPED_TRACE(whiteIsZero ? "white is 0" : "black is 0");
+        const Bytes stored = whiteIsZero ? Bytes("\xff\xaa\x55\x00", 4) : Bytes("\x00\x55\xaa\xff", 4);
+        std::ofstream(folder / "grey.tif", std::ios::binary)
+            << Bytes("II*\0", 4) + le(8, 4) + le(8, 2) + entry(256, 4) + entry(257, 1) + entry(258, 8) + entry(259, 1) +
+                   entry(262, whiteIsZero ? 0 : 1) + entry(273, 110) + entry(277, 1) + entry(279, 4) + le(0, 4) + stored;
+        ofImage img;
+        img.setUseTexture(false);
+        ASSERT_TRUE(img.loadImage(folder / "grey.tif"));
+        EXPECT_EQ(img.type * 1000 + img.width, 4);
+        EXPECT_EQ(Bytes(reinterpret_cast<char*>(img.getPixels()), 4), Bytes("\x00\x55\xaa\xff", 4));
+    }
+}
