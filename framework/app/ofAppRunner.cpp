@@ -38,7 +38,8 @@ void ofExitCallback() {
 }
 
 void ofSetupOpenGL(ofAppBaseWindow* windowPtr, int w, int h, int screenMode) {
-    // Before the window and the GL driver take their memory and threads.
+    // The decoder program starts while the window opens, so that it is
+    // ready when the first picture is wanted.
     ofStartImageDecoder();
     window = windowPtr;
     window->setupOpenGL(w, h, screenMode);

@@ -10,7 +10,6 @@
 #include "ofAppRunner.h"
 #include "ofFileReplacement.h"
 #include "ofImageDecoder.h"
-#include "ofImageHeader.h"
 #include "ofLog.h"
 #include "ofUtils.h"
 
@@ -303,7 +302,10 @@ void ofImage::saveImageFromPixels(std::string fileName, ofImagePixels& pix) {
     swapRedAndBlue(pix);
 
     std::string path = ofToDataPath(fileName, false);
-    FREE_IMAGE_FORMAT fif = imageFileFormat(path);
+    // A file already there decides by its contents, which only the decoder
+    // program reads; else the name does.
+    FREE_IMAGE_FORMAT fif = FREE_IMAGE_FORMAT(ofImageFileFormatContained(path));
+    if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
     // The library does not notice a write that fails (a full disk), so it
     // encodes into memory, and the replacement writes the file, checks every
     // step and keeps the old one unless the new one is complete.

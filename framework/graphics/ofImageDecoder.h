@@ -2,9 +2,12 @@
 // Decoding an image file into the rows an ofImage keeps. The image library
 // is unmaintained and crashes, hangs or overruns its buffers on malformed
 // files of many formats, and it picks its decoder by the file's contents,
-// so no name makes a file safe. Every step that hands file bytes to it
-// therefore runs in a child process with a time and a memory limit, and only
-// the finished rows come back. Internal to ofImage.
+// so no name makes a file safe. Everything it does with a file's bytes (the
+// format lookup by contents, for loads and saves, and the decode) therefore
+// runs in a separate program, in a process of its own for each file, with a
+// time and a memory limit, and only the finished answer comes back. What
+// stays in this process works on the program's own pixels: saving encodes
+// them, and rescaling and type changes convert them. Internal to ofImage.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -35,24 +38,27 @@ public:
 };
 
 // Everything the library does with the file, in this process: format,
-// declared size, decode, conversion to 8, 24 or 32 bits. Only for the child,
-// and for fuzzing and measuring what containment costs.
+// declared size, decode, conversion to 8, 24 or 32 bits. Only for the
+// decoder program, and for fuzzing and measuring what containment costs.
 bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 
-// The same in a child process. False for a file the library cannot read and
-// for one on which it crashes, runs past the time limit or the memory limit,
-// or sends back anything malformed.
+// The same in the decoder program. False for a file the library cannot read
+// and for one on which it crashes, runs past the time limit or the memory
+// limit, or sends back anything malformed.
 bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image);
 
-// The decoder process starts with the first contained decode, or earlier
-// here: forked while the process is small and has one thread, it shares
-// little memory with it, so the parent's later writes copy few pages.
-// Stopping it ends the process; the next contained decode starts another.
+// The file's format by its contents (a FREE_IMAGE_FORMAT), found in the
+// decoder program; -1 (FIF_UNKNOWN) when they tell none or the lookup fails.
+int ofImageFileFormatContained(const std::string& path);
+
+// The decoder program starts with the first contained call, or earlier
+// here, so that it is ready when the first picture is wanted. Stopping it
+// ends it at once; the next contained call starts it again.
 void ofStartImageDecoder();
 void ofStopImageDecoder();
 
-// How long a contained decode may take before it is stopped (default 10 s:
+// How long a contained call may take before it is stopped (default 10 s:
 // the largest picture allowed decodes in about a second, on a busy machine
 // or under a sanitizer in several). Tests shorten it.
 void ofSetImageDecodeTimeLimit(int milliseconds);

@@ -1,16 +1,19 @@
-// The decoder process on Linux. One child, forked early or at the first
-// load, decodes one file at a time: the path comes down one pipe, the shape
-// and the rows go up another as they are converted, straight into the
-// buffer that the image keeps. Kept between loads, the child's memory stays
-// warm, so a load costs little more than in this process. After a load that
-// fails it leaves, so a file the library choked on never shares a process
-// with the next one; a crash, a load past the time limit or a malformed
-// answer ends it too, and the next load forks a new one.
+// The framework's side of the image decoder program (its protocol:
+// ofImageDecoderProtocol.h). The program is started with posix_spawn, which
+// copies nothing of this process, so it may start or start again at any
+// time, from any thread, however many threads the game has by then. It is
+// this process's child, but it does not die with the thread that started
+// it: it leaves when its socket closes, which happens at the latest when
+// this process ends.
+//
+// Each load gets a pipe of its own, on which the worker's answer comes
+// straight into the buffer that the image keeps; only the hand-over of the
+// request to the server is done one load at a time.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,34 +21,25 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "ofImageDecoder.h"
+#include "ofImageDecoderProtocol.h"
 #include "ofLog.h"
-#include "ofPlatform.h"
+
+extern char** environ;
 
 namespace {
+using namespace ofImageDecoderProtocol;
+
 std::atomic<int> timeLimitMs{10000};
-
-// Room for the largest picture allowed in its widest form (16 bits a
-// channel), the converted copy and the rows, with the decoder's own buffers.
-constexpr rlim_t memoryBudget = rlim_t(1) << 30;
-constexpr uint32_t longestPath = 64 * 1024;
-
-struct Shape {
-    int32_t decoded;
-    int32_t width;
-    int32_t height;
-    int32_t bitsPerPixel;
-};
 
 int64_t nowMs() {
     timespec t{};
@@ -53,31 +47,24 @@ int64_t nowMs() {
     return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-bool writeAll(int fd, const void* data, size_t size) {
-    const char* from = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, from, size);
+// Whether fd is ready before the deadline. Once it has passed, what is ready
+// now still counts: a process that was stopped for a while (Ctrl-Z) takes
+// the answer that came in time.
+bool ready(int fd, short events, int64_t deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = poll(&p, 1, int(std::clamp<int64_t>(deadline - nowMs(), 0, INT_MAX)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        from += n;
-        size -= size_t(n);
+        return n != 0;  // an error is the read's or write's to report
     }
-    return true;
 }
 
-// Reads exactly size bytes; with a deadline, gives up when it passes.
 enum class Read { whole, broken, late };
-Read readAll(int fd, void* data, size_t size, int64_t deadline = -1) {
+
+Read readAll(int fd, void* data, size_t size, int64_t deadline) {
     char* to = static_cast<char*>(data);
     while (size > 0) {
-        if (deadline >= 0) {
-            const int64_t left = deadline - nowMs();
-            pollfd p{fd, POLLIN, 0};
-            const int ready = left > 0 ? poll(&p, 1, int(left)) : 0;
-            if (ready < 0 && errno == EINTR) continue;
-            if (ready == 0) return Read::late;
-            if (ready < 0) return Read::broken;
-        }
+        if (!ready(fd, POLLIN, deadline)) return Read::late;
         const ssize_t n = read(fd, to, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return Read::broken;
@@ -87,131 +74,47 @@ Read readAll(int fd, void* data, size_t size, int64_t deadline = -1) {
     return Read::whole;
 }
 
-// The address space the process holds now, from the kernel's own count.
-rlim_t addressSpaceInUse() {
-    char text[64] = {};
-    const int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    const ssize_t n = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (n <= 0) return 0;
-    return rlim_t(strtoull(text, nullptr, 10)) * rlim_t(sysconf(_SC_PAGESIZE));
+void cannotStart(int error) { ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(error)); }
+
+// A shape the framework can hold, and room for its rows.
+bool holdable(const Shape& shape, ofDecodedImage& decoded) {
+    const int bpp = shape.bitsPerPixel;
+    if (shape.width < 0 || shape.height < 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
+        uint64_t(shape.width) * uint64_t(shape.height) > ofMaxImagePixels)
+        return false;
+    decoded.width = shape.width;
+    decoded.height = shape.height;
+    decoded.bitsPerPixel = bpp;
+    decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
+    return decoded.rows != nullptr;
 }
 
-// The child's answer: the shape, then the rows in runs large enough to keep
-// the writes few. A failed decode sends a shape that says so.
-class PipeWriter : public ofImageRowSink {
-public:
-    explicit PipeWriter(int fd) : fd(fd) {}
-    bool begin(int width, int height, int bitsPerPixel) override {
-        rowSize = size_t(width) * size_t(bitsPerPixel / 8);
-        const size_t capacity = std::max(rowSize, size_t(256 * 1024));
-        if (capacity > staging.size()) staging.resize(capacity);
-        const Shape shape{1, width, height, bitsPerPixel};
-        return writeAll(fd, &shape, sizeof shape);
-    }
-    unsigned char* nextRow() override {
-        if (used + rowSize > staging.size() && !flush()) return nullptr;
-        unsigned char* row = staging.data() + used;
-        used += rowSize;
-        return row;
-    }
-    bool flush() {
-        const bool ok = writeAll(fd, staging.data(), used);
-        used = 0;
-        return ok;
-    }
-
-private:
-    int fd;
-    std::vector<unsigned char> staging;
-    size_t rowSize = 0;
-    size_t used = 0;
-};
-
-// The child. It shares the parent's memory image but nothing it may act
-// on: it closes every file it inherited but its two pipes, touches no GL, X
-// or sound, and leaves with _exit, so neither exit handlers nor static
-// destructors run and the parent's unflushed output is not written twice.
-// It dies with the parent and dumps no core.
-[[noreturn]] void serve(int requests, int answers, pid_t parent) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(2);
-    prctl(PR_SET_DUMPABLE, 0);
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE}) signal(sig, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    // Its pipes above the standard three, which go to /dev/null, and
-    // nothing else open: a pipe of the parent's that stayed open here would
-    // never show its reader an end.
-    requests = fcntl(requests, F_DUPFD, 3);
-    answers = fcntl(answers, F_DUPFD, 3);
-    const int quiet = open("/dev/null", O_RDWR);
-    if (requests < 0 || answers < 0 || quiet < 0 || dup2(quiet, STDIN_FILENO) < 0 ||
-        dup2(quiet, STDOUT_FILENO) < 0 || dup2(quiet, STDERR_FILENO) < 0)
-        _exit(2);
-    const unsigned low = unsigned(std::min(requests, answers)), high = unsigned(std::max(requests, answers));
-    if (low > 3) close_range(3, low - 1, 0);
-    if (high > low + 1) close_range(low + 1, high - 1, 0);
-    close_range(high + 1, ~0u, 0);
-    const rlim_t used = addressSpaceInUse();
-    const rlimit memory{used + memoryBudget, used + memoryBudget};
-    if (used == 0 || setrlimit(RLIMIT_AS, &memory) != 0) _exit(2);
-
-    std::string path;
-    PipeWriter writer(answers);
-    for (;;) {
-        uint32_t length = 0;
-        // The parent has gone or stopped the decoder.
-        if (readAll(requests, &length, sizeof length) != Read::whole || length > longestPath) _exit(0);
-        path.resize(length);
-        if (readAll(requests, &path[0], length) != Read::whole) _exit(0);
-        if (!ofDecodeImageRows(path, writer) || !writer.flush()) {
-            const Shape failed{0, 0, 0, 0};
-            writeAll(answers, &failed, sizeof failed);
-            _exit(0);
-        }
-    }
-}
-
-// The parent's side.
 class Decoder {
 public:
-    bool decode(const std::string& name, ofDecodedImage& image) {
-        std::lock_guard<std::mutex> hold(mutex);
-        // The decoder keeps the folder it started in: a relative name is
-        // taken from this process's folder now.
-        std::string path = name;
-        if (!path.empty() && path[0] != '/') {
-            const std::string here = ofPlatform::currentDirectory();
-            path = (here.empty() ? "/proc/" + std::to_string(getpid()) + "/cwd" : here) + "/" + path;
+    // The read end of the pipe on which a worker will answer, or -1 with
+    // why there is none.
+    int ask(Kind kind, const std::string& path, int64_t deadline, int limit, Read& outcome) {
+        outcome = Read::broken;
+        if (path.empty() || path.size() > longestPath) return -1;
+        int answer[2];
+        if (pipe2(answer, O_CLOEXEC) != 0) {
+            cannotStart(errno);
+            return -1;
         }
-        const int limit = timeLimitMs;
-        const int64_t deadline = nowMs() + limit;
-        if (path.empty() || path.size() > longestPath || !running()) return false;
-        // A decoder that has gone while it waited is replaced once.
-        if (!ask(path)) {
-            end(false);
-            if (!start() || !ask(path)) return end(false);
+        // A wider pipe lets the worker convert ahead while this process reads.
+        if (kind == decodeRows) fcntl(answer[0], F_SETPIPE_SZ, 1 << 20);
+        // A relative name is found from where this process is now, however
+        // long that folder's name.
+        const int folder = path[0] == '/' ? -1 : open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (path[0] == '/' || folder >= 0) {
+            std::lock_guard<std::mutex> hold(mutex);
+            outcome = handOver(Request{kind, limit}, path, answer[1], folder, deadline);
         }
-
-        Shape shape{};
-        Read r = readAll(answers, &shape, sizeof shape, deadline);
-        ofDecodedImage decoded;
-        if (r == Read::whole) {
-            // After a failed decode the decoder leaves of itself.
-            if (!shape.decoded) return end(false);
-            if (!holdable(shape, decoded)) return end(true);
-            r = readAll(answers, decoded.rows.get(), decoded.byteCount(), deadline);
-        }
-        if (r == Read::late)
-            ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", name.c_str(), limit);
-        if (r != Read::whole) return end(true);
-        image = std::move(decoded);
-        return true;
+        close(answer[1]);
+        if (folder >= 0) close(folder);
+        if (outcome == Read::whole) return answer[0];
+        close(answer[0]);
+        return -1;
     }
 
     void prepare() {
@@ -221,104 +124,138 @@ public:
 
     void stop() {
         std::lock_guard<std::mutex> hold(mutex);
-        end(false);
+        end();
     }
 
 private:
-    // A decoder of this process's own, started when there is none. A
-    // process forked from this one has the decoder's pipes but not the
-    // decoder: it starts its own.
+    Read handOver(const Request& request, const std::string& path, int answer, int folder, int64_t deadline) {
+        for (int attempt = 0;; attempt++) {
+            if (!running()) return Read::broken;
+            Read r = send(request, path, answer, folder, deadline);
+            int32_t error = 0;
+            if (r == Read::whole) r = readAll(sock, &error, sizeof error, deadline);
+            if (r != Read::whole) {
+                end();
+                // A server that has gone while it waited is replaced once;
+                // one that does not take the request in time is stuck
+                // (stopped, say), and the next load gets a new one.
+                if (r == Read::broken && attempt == 0) continue;
+                return r;
+            }
+            if (error != 0) cannotStart(error);
+            return error == 0 ? Read::whole : Read::broken;
+        }
+    }
+
+    Read send(const Request& request, const std::string& path, int answer, int folder, int64_t deadline) {
+        iovec parts[2] = {{const_cast<Request*>(&request), sizeof request}, {const_cast<char*>(path.data()), path.size()}};
+        const int fds[2] = {answer, folder};
+        const size_t fdCount = folder >= 0 ? 2 : 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof fds)] = {};
+        msghdr msg{};
+        msg.msg_iov = parts;
+        msg.msg_iovlen = 2;
+        msg.msg_control = control;
+        msg.msg_controllen = CMSG_SPACE(fdCount * sizeof(int));
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(fdCount * sizeof(int));
+        std::memcpy(CMSG_DATA(c), fds, fdCount * sizeof(int));
+        for (;;) {
+            // No SIGPIPE: a server that has gone must not end this process.
+            if (sendmsg(sock, &msg, MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return Read::whole;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return Read::broken;
+            if (nowMs() >= deadline || !ready(sock, POLLOUT, deadline)) return Read::late;
+        }
+    }
+
+    // A server of this process's own, started when there is none. A process
+    // forked from this one shares the socket but not the child: it lets go
+    // of that server and starts its own.
     bool running() {
-        if (child > 0 && owner != getpid()) end(false);
-        return child > 0 || start();
+        if (owner != getpid()) end();
+        return server > 0 || start();
     }
 
     bool start() {
-        int down[2] = {-1, -1}, up[2] = {-1, -1};
-        if (pipe2(down, O_CLOEXEC) != 0 || pipe2(up, O_CLOEXEC) != 0) {
-            ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(errno));
-            for (int fd : {down[0], down[1]})
-                if (fd >= 0) close(fd);
+        int pair[2];
+        if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+            cannotStart(errno);
             return false;
         }
-        // A wider pipe lets the child convert ahead while this process reads.
-        fcntl(up[0], F_SETPIPE_SZ, 1 << 20);
-        const pid_t parent = getpid();
-        child = fork();
-        if (child == 0) serve(down[0], up[1], parent);
-        const int error = errno;
-        close(down[0]);
-        close(up[1]);
-        requests = down[1];
-        answers = up[0];
-        owner = parent;
-        if (child < 0) {
-            ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(error));
-            return end(false);
+        // The server's end becomes its fd 3; from a number above 3, so the
+        // copy made there is one that survives the exec.
+        const int theirs = fcntl(pair[1], F_DUPFD_CLOEXEC, socketFd + 1);
+        const int dupError = errno;
+        close(pair[1]);
+        if (theirs < 0) {
+            close(pair[0]);
+            cannotStart(dupError);
+            return false;
         }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDWR, 0);
+        posix_spawn_file_actions_adddup2(&actions, STDIN_FILENO, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, STDIN_FILENO, STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, theirs, socketFd);
+        posix_spawn_file_actions_addclosefrom_np(&actions, socketFd + 1);
+        // Signals as a new program has them, whatever this one did to its own.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t signals;
+        sigemptyset(&signals);
+        posix_spawnattr_setsigmask(&attributes, &signals);
+        sigfillset(&signals);
+        posix_spawnattr_setsigdefault(&attributes, &signals);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        char* argv[] = {const_cast<char*>(OF_IMAGE_DECODER_PROGRAM), nullptr};
+        pid_t pid = -1;
+        const int error = posix_spawn(&pid, OF_IMAGE_DECODER_PROGRAM, &actions, &attributes, argv, environ);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        close(theirs);
+        if (error != 0) {
+            close(pair[0]);
+            cannotStart(error);
+            return false;
+        }
+        server = pid;
+        owner = getpid();
+        sock = pair[0];
         return true;
     }
 
-    bool ask(const std::string& path) {
-        const uint32_t length = uint32_t(path.size());
-        std::string request(reinterpret_cast<const char*>(&length), sizeof length);
-        request += path;
-        // A decoder that has left must not end this process by a signal.
-        sigset_t pipe, old;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe, &old);
-        const bool sent = writeAll(requests, request.data(), request.size());
-        if (!sent && errno == EPIPE) {
-            const timespec now{0, 0};
-            sigtimedwait(&pipe, nullptr, &now);
-        }
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        return sent;
-    }
-
-    // A shape the framework can hold, and room for its rows.
-    static bool holdable(const Shape& shape, ofDecodedImage& decoded) {
-        const int bpp = shape.bitsPerPixel;
-        if (shape.width < 0 || shape.height < 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
-            uint64_t(shape.width) * uint64_t(shape.height) > ofMaxImagePixels)
-            return false;
-        decoded.width = shape.width;
-        decoded.height = shape.height;
-        decoded.bitsPerPixel = bpp;
-        decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
-        return decoded.rows != nullptr;
-    }
-
-    // Closing the request pipe ends the decoder, which is waited for; one
-    // that may be stuck is killed first. In a forked process the decoder is
-    // not a child, and only the pipes are closed.
-    bool end(bool kill) {
-        const bool mine = child > 0 && owner == getpid();
-        if (mine && kill) ::kill(child, SIGKILL);
-        if (requests >= 0) close(requests);
-        if (answers >= 0) close(answers);
-        if (mine) {
-            int status;
-            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    // The server holds nothing worth waiting for: it is killed at once, and
+    // its workers die with it. It is reaped if it has gone within a second,
+    // which it has unless the system is in trouble. A forked copy of this
+    // process only lets go of the socket.
+    void end() {
+        if (server > 0 && owner == getpid()) {
+            kill(server, SIGKILL);
+            for (int i = 0; i < 1000; i++) {
+                const pid_t r = waitpid(server, nullptr, WNOHANG);
+                if (r > 0 || (r < 0 && errno != EINTR)) break;
+                const timespec pause{0, 1000000};
+                nanosleep(&pause, nullptr);
             }
         }
-        child = -1;
-        requests = -1;
-        answers = -1;
-        return false;
+        if (sock >= 0) close(sock);
+        sock = -1;
+        server = -1;
     }
 
     std::mutex mutex;
-    pid_t child = -1;
+    pid_t server = -1;
     pid_t owner = -1;
-    int requests = -1;
-    int answers = -1;
+    int sock = -1;
 };
 
 Decoder& decoder() {
     // Never destroyed: loads may come from exit handlers and static
-    // destructors, and the decoder ends with the process anyway.
+    // destructors, and the server ends with the process anyway.
     static Decoder* d = new Decoder;
     return *d;
 }
@@ -327,7 +264,38 @@ Decoder& decoder() {
 void ofSetImageDecodeTimeLimit(int milliseconds) { timeLimitMs = milliseconds > 0 ? milliseconds : 1; }
 int ofGetImageDecodeTimeLimit() { return timeLimitMs; }
 
-bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) { return decoder().decode(path, image); }
+bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) {
+    const int limit = timeLimitMs;
+    const int64_t deadline = nowMs() + limit;
+    Read r;
+    const int answer = decoder().ask(decodeRows, path, deadline, limit, r);
+    ofDecodedImage decoded;
+    if (answer >= 0) {
+        Shape shape{};
+        r = readAll(answer, &shape, sizeof shape, deadline);
+        if (r == Read::whole)
+            r = holdable(shape, decoded) ? readAll(answer, decoded.rows.get(), decoded.byteCount(), deadline) : Read::broken;
+        close(answer);
+    }
+    if (r == Read::late)
+        ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", path.c_str(), limit);
+    if (r != Read::whole) return false;
+    image = std::move(decoded);
+    return true;
+}
+
+int ofImageFileFormatContained(const std::string& path) {
+    const int limit = timeLimitMs;
+    const int64_t deadline = nowMs() + limit;
+    Read r;
+    const int answer = decoder().ask(fileFormat, path, deadline, limit, r);
+    int32_t format = -1;
+    if (answer >= 0) {
+        if (readAll(answer, &format, sizeof format, deadline) != Read::whole) format = -1;
+        close(answer);
+    }
+    return format;
+}
 
 void ofStartImageDecoder() { decoder().prepare(); }
 

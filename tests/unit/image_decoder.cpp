@@ -10,11 +10,14 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -40,6 +43,57 @@ struct Kept : ofImage {
     }
     bool unchanged() { return width == 2 && height == 1 && type == 1 && std::equal(before, before + 6, getPixels()); }
 };
+
+std::vector<pid_t> childrenOf(const std::string& process) {
+    std::vector<pid_t> pids;
+    for (const std::string& task : filesIn("/proc/" + process + "/task")) {
+        std::ifstream children(task + "/children");
+        for (pid_t pid; children >> pid;) pids.push_back(pid);
+    }
+    return pids;
+}
+
+// A process's state as /proc tells it: R, S, T, Z and so on; 0 when gone.
+char state(pid_t pid) {
+    std::string stat;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+    const size_t end = stat.rfind(") ");
+    return end == std::string::npos ? 0 : stat[end + 2];
+}
+
+// The decoder program's server: this process's living child of that name,
+// or 0.
+pid_t decoderServer() {
+    for (pid_t pid : childrenOf("self")) {
+        std::string name;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
+        if (name == "ofImageDecoder" && state(pid) != 'Z') return pid;
+    }
+    return 0;
+}
+
+// Stops the server and the worker that waits for the next file.
+void stopDecoder(pid_t server) {
+    kill(server, SIGSTOP);
+    for (pid_t worker : childrenOf(std::to_string(server))) kill(worker, SIGSTOP);
+}
+
+// Whether the game's pictures load, each equal to its decode in this process.
+bool picturesLoad() {
+    bool all = true;
+    for (const char* name : {"rock.jpg", "brackwater_logo.png"}) {
+        const std::string file = testpaths::sourceDir() + "/data/" + name;
+        ofDecodedImage reference, loaded;
+        all = all && ofDecodeImageInProcess(file, reference) && ofDecodeImageContained(file, loaded) &&
+              loaded.byteCount() == reference.byteCount() &&
+              std::equal(loaded.rows.get(), loaded.rows.get() + loaded.byteCount(), reference.rows.get());
+    }
+    return all;
+}
+
+void waitUntilDead(pid_t pid) {
+    for (int i = 0; i < 10000 && state(pid) != 0 && state(pid) != 'Z'; i++) usleep(1000);
+}
 }  // namespace
 
 TEST(ImageDecoder, MalformedFilesAreFailedLoadsAndTheNextFileStillLoads) {
@@ -77,4 +131,77 @@ TEST(ImageDecoder, AFileThatAsksForTooMuchMemoryIsRefusedWithoutWaitingForTheTim
     EXPECT_FALSE(img.loadImage(FOUND + "/exr-endless-header.exr"));
     EXPECT_EQ(out.finish(), "");
     EXPECT_TRUE(img.unchanged());
+}
+
+// This file overruns a row buffer of the library's and loads from a process
+// whose heap lies as it does after a PNG save of this size. A decoder that
+// went on to the next files failed the second of them.
+TEST(ImageDecoder, AFileThatWrecksTheLibrarysHeapSpoilsNoOtherLoad) {
+    ScratchDir folder("image-decoder-heap");
+    ofImage screenshot;
+    screenshot.setUseTexture(false);
+    screenshot.allocate(64, 64, 1);
+    screenshot.saveImage(folder / "shot.png");
+    ofImage wrecker;
+    wrecker.setUseTexture(false);
+    wrecker.loadImage(FOUND + "/pict-row-overrun.pict");
+    for (int load = 0; load < 3; load++) EXPECT_TRUE(picturesLoad()) << "load " << load;
+}
+
+// A decoder that was killed, stopped, started by a thread that has ended or
+// shared with a forked copy of this process: loads go on, nothing waits on
+// it past a short bound, and what is stuck is replaced.
+TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
+    alarm(60);  // a wait without a bound ends the test, not the suite
+    ofStopImageDecoder();
+    std::thread([] { EXPECT_TRUE(picturesLoad()); }).join();
+    const pid_t first = decoderServer();
+    ASSERT_GT(first, 0);
+    EXPECT_TRUE(picturesLoad()) << "after the thread that started it ended";
+    EXPECT_EQ(decoderServer(), first);
+
+    int status = -1;
+    stdoutOfAChild([] {
+        const bool loaded = picturesLoad();
+        ofStopImageDecoder();
+        _exit(loaded ? 0 : 1);
+    }, status);
+    EXPECT_EQ(status, 0) << "a forked copy loads with a decoder of its own";
+    EXPECT_EQ(decoderServer(), first) << "and leaves this process's alone";
+
+    // Dead and with no worker left to hold its socket.
+    const std::vector<pid_t> waiting = childrenOf(std::to_string(first));
+    kill(first, SIGKILL);
+    waitUntilDead(first);
+    for (pid_t worker : waiting) waitUntilDead(worker);
+    EXPECT_TRUE(picturesLoad()) << "a killed decoder is replaced";
+
+    const pid_t stopped = decoderServer();
+    ASSERT_GT(stopped, 0);
+    stopDecoder(stopped);
+    const int limit = ofGetImageDecodeTimeLimit();
+    ofSetImageDecodeTimeLimit(250);
+    const std::string longName(60000, 'n');
+    CaptureStdout out;
+    Kept img;
+    EXPECT_FALSE(img.loadImage(longName));
+    const std::string said = out.finish();
+    EXPECT_TRUE(said == "OF_WARNING: ofImage: decoding data/" + longName + " took longer than 250 ms and was stopped\n") << said.substr(0, 80);
+    ofSetImageDecodeTimeLimit(limit);
+    EXPECT_TRUE(picturesLoad()) << "a stopped decoder is replaced";
+    EXPECT_NE(kill(stopped, 0), 0) << "and reaped";
+
+    const pid_t last = decoderServer();
+    ASSERT_GT(last, 0);
+    stopDecoder(last);
+    const pid_t copy = fork();  // holds the socket and lives on
+    if (copy == 0) {
+        pause();
+        _exit(0);
+    }
+    ofStopImageDecoder();
+    EXPECT_NE(kill(last, 0), 0) << "stopped, it is killed and reaped";
+    kill(copy, SIGKILL);
+    waitpid(copy, nullptr, 0);
+    alarm(0);
 }

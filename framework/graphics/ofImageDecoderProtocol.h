@@ -1,0 +1,37 @@
+#pragma once
+// What the image decoder program and the framework say to each other.
+//
+// The program is a fork server. It is started with exec, so it holds none
+// of the starting program's memory, locks or threads; it has one thread and
+// never reads a file's bytes itself. Each request comes as one message on a
+// socket (fd 3 in the program), a Request followed by the file's name, with
+// the write end of a pipe for the answer and, for a relative name, the
+// asking process's folder (SCM_RIGHTS). The server forks a worker for that
+// one file, which answers down the pipe and leaves; the server replies with
+// one int: 0 when a worker has the request, else the errno of the failure.
+// A worker still running at its time limit is killed by the server.
+#include <cstdint>
+
+namespace ofImageDecoderProtocol {
+enum Kind : uint32_t {
+    // The answer is a Shape, then the rows; nothing when the file will not
+    // decode.
+    decodeRows = 1,
+    // The answer is the file's format by its contents (FREE_IMAGE_FORMAT).
+    fileFormat = 2,
+};
+
+struct Request {
+    uint32_t kind;
+    int32_t timeLimitMs;
+};
+
+struct Shape {
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+};
+
+constexpr uint32_t longestPath = 64 * 1024;
+constexpr int socketFd = 3;
+}  // namespace ofImageDecoderProtocol
