@@ -3,13 +3,14 @@
 //
 // The program is a fork server. It is started with exec, so it holds none
 // of the starting program's memory, locks or threads; it has one thread and
-// never reads a file's bytes itself. Each request comes as one message on a
-// socket (fd 3 in the program), a Request followed by the file's name, with
-// the write end of a pipe for the answer and, for a relative name, the
-// asking process's folder (SCM_RIGHTS). The server forks a worker for that
-// one file, which answers down the pipe and leaves; the server replies with
-// one int: 0 when a worker has the request, else the errno of the failure.
-// A worker still running at its time limit is killed by the server.
+// never reads a file's bytes itself. A request is one message on a socket
+// (fd 3 in the program): a Request, then the file's name, with the write end
+// of a pipe for the answer and, for a relative name, the asking process's
+// folder (SCM_RIGHTS). A worker forked for one file before the file was
+// known takes the message, decodes that file and leaves. The answer begins
+// with an int: 0 from the worker that has the request, or the errno of why
+// no worker could take it, from the server. A worker still running at its
+// time limit is killed by the server.
 #include <cstdint>
 
 namespace ofImageDecoderProtocol {

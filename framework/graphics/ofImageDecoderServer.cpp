@@ -8,8 +8,8 @@
 // waits on the socket itself, takes the request, tells the server, and the
 // server forks the next one while this one decodes. Only one worker waits
 // at a time, so no two read the socket. The server reads it only when it
-// cannot fork, to say why. It leaves when the socket closes; its workers die
-// with it.
+// cannot fork, to say why. It leaves when the socket hangs up; its workers
+// die with it.
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
@@ -68,8 +68,21 @@ rlim_t addressSpaceInUse() {
     if (fd < 0) return 0;
     const ssize_t n = read(fd, text, sizeof text - 1);
     close(fd);
-    if (n <= 0) return 0;
+    if (n <= 0) {
+        errno = n < 0 ? errno : EIO;
+        return 0;
+    }
     return rlim_t(strtoull(text, nullptr, 10)) * rlim_t(sysconf(_SC_PAGESIZE));
+}
+
+// The memory budget on top of what the worker holds already, within any
+// limit it was started with. 0, or why it cannot be set.
+int limitMemory() {
+    const rlim_t used = addressSpaceInUse();
+    rlimit memory{};
+    if (used == 0 || getrlimit(RLIMIT_AS, &memory) != 0) return errno;
+    memory.rlim_cur = memory.rlim_max = std::min(used + memoryBudget, memory.rlim_max);
+    return setrlimit(RLIMIT_AS, &memory) == 0 ? 0 : errno;
 }
 
 // The worker's answer: the shape, then the rows in runs large enough to keep
@@ -148,8 +161,6 @@ Got receive(int sock, Job& job) {
     return Got::job;
 }
 
-void reply(int32_t error) { send(socketFd, &error, sizeof error, MSG_NOSIGNAL); }
-
 // A new process's memory comes one page fault at a time, and a picture's
 // decode touches megabytes of it: a cold worker decodes the game's sky a
 // third slower than a warm one. So a worker takes the first megabytes of
@@ -178,7 +189,8 @@ struct Taken {
 
 // The worker for one file, forked before the file is known. It dies with
 // the server, dumps no core, may not grow past the memory budget, and
-// leaves with _exit.
+// leaves with _exit. What it cannot do without it tells the file's asker,
+// rather than leave at once and have the server fork again and again.
 [[noreturn]] void work(int taken, pid_t server) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != server) _exit(2);
@@ -193,17 +205,13 @@ struct Taken {
     if (dup2(taken, socketFd + 1) != socketFd + 1) _exit(2);
     taken = socketFd + 1;
     close_range(taken + 1, ~0u, 0);
-    const rlim_t used = addressSpaceInUse();
-    const rlimit memory{used + memoryBudget, used + memoryBudget};
-    if (used == 0 || setrlimit(RLIMIT_AS, &memory) != 0) _exit(2);
-    warmHeap();
+    const int32_t unable = limitMemory();
+    if (!unable) warmHeap();
 
     Job job;
-    const Got got = receive(socketFd, job);
+    if (receive(socketFd, job) != Got::job) _exit(0);
     const Taken mine{getpid(), job.request.timeLimitMs};
-    if (got == Got::closed || !writeAll(taken, &mine, sizeof mine)) _exit(0);
-    reply(got == Got::job ? 0 : EPROTO);
-    if (got != Got::job) _exit(0);
+    if (!writeAll(taken, &mine, sizeof mine) || !writeAll(job.fds[0], &unable, sizeof unable) || unable) _exit(0);
     if (job.fds[1] >= 0 && fchdir(job.fds[1]) != 0) _exit(2);
     if (dup2(job.fds[0], socketFd) != socketFd) _exit(2);
     close_range(socketFd + 1, ~0u, 0);
@@ -235,14 +243,28 @@ int main() {
         fcntl(socketFd, F_SETFD, FD_CLOEXEC) != 0)
         _exit(2);
 
+    const pid_t server = getpid();
     std::vector<Worker> workers;
     pid_t spare = -1;
-    int forkError = 0;
+    int32_t forkError = 0;
+    // A spare that ends before it has a file, or a fork that fails, is
+    // tried again after a pause, not in a loop.
+    int64_t nextFork = 0;
+    // A worker's word that it has a file comes before it can end, so each
+    // is read before the worker is reaped: no pid is killed at its deadline
+    // once it may belong to another process.
+    auto readTaken = [&] {
+        for (Taken t; read(taken[0], &t, sizeof t) == ssize_t(sizeof t);) {
+            workers.push_back({t.pid, nowMs() + std::max(t.timeLimitMs, 1)});
+            if (t.pid == spare) spare = -1;
+        }
+    };
     for (;;) {
-        if (spare < 0) {
+        if (spare < 0 && nowMs() >= nextFork) {
             spare = fork();
-            if (spare == 0) work(taken[1], getppid());
-            forkError = errno;
+            if (spare == 0) work(taken[1], server);
+            forkError = spare < 0 ? errno : 0;
+            if (spare < 0) nextFork = nowMs() + 100;
         }
         int timeout = -1;
         const int64_t now = nowMs();
@@ -255,30 +277,32 @@ int main() {
             }
             if (timeout < 0 || w.deadline - now < timeout) timeout = int(std::min<int64_t>(w.deadline - now, 60000));
         }
+        if (spare < 0) {
+            const int untilFork = int(std::max<int64_t>(nextFork - now, 0));
+            if (timeout < 0 || untilFork < timeout) timeout = untilFork;
+        }
         // The socket is the waiting worker's to read: the server only sees
-        // it close. With no worker, it answers a request with why, and tries
-        // to fork again soon.
-        const bool none = spare < 0;
-        if (none && (timeout < 0 || timeout > 100)) timeout = 100;
-        pollfd p[3] = {{socketFd, short(none ? POLLIN : 0), 0}, {taken[0], POLLIN, 0}, {ended, POLLIN, 0}};
+        // it hang up, and, when it cannot fork, answers a request with why.
+        pollfd p[3] = {{socketFd, short(forkError ? POLLIN : 0), 0}, {taken[0], POLLIN, 0}, {ended, POLLIN, 0}};
         if (poll(p, 3, timeout) < 0 && errno != EINTR) _exit(2);
         if (p[0].revents & (POLLHUP | POLLERR)) _exit(0);
         if (p[0].revents & POLLIN) {
             Job job;
             if (receive(socketFd, job) == Got::closed) _exit(0);
-            reply(forkError);
+            if (job.fds[0] >= 0) writeAll(job.fds[0], &forkError, sizeof forkError);
         }
-        for (Taken t; read(taken[0], &t, sizeof t) == ssize_t(sizeof t);) {
-            workers.push_back({t.pid, nowMs() + std::max(t.timeLimitMs, 1)});
-            if (t.pid == spare) spare = -1;
-        }
+        readTaken();
         if (p[2].revents) {
             signalfd_siginfo info;
             while (read(ended, &info, sizeof info) > 0) {
             }
             pid_t pid;
             while ((pid = waitpid(-1, nullptr, WNOHANG)) > 0) {
-                if (pid == spare) spare = -1;
+                readTaken();
+                if (pid == spare) {
+                    spare = -1;
+                    nextFork = nowMs() + 100;
+                }
                 workers.erase(std::remove_if(workers.begin(), workers.end(), [&](const Worker& w) { return w.pid == pid; }),
                               workers.end());
             }

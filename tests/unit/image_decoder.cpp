@@ -11,9 +11,14 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -72,11 +77,31 @@ pid_t decoderServer() {
     return 0;
 }
 
-// Stops the server and the worker that waits for the next file.
-void stopDecoder(pid_t server) {
-    kill(server, SIGSTOP);
-    for (pid_t worker : childrenOf(std::to_string(server))) kill(worker, SIGSTOP);
+// Runs until p holds: waits on an event, within a generous bound.
+template <class Holds> void waitFor(Holds p) {
+    for (int i = 0; i < 10000 && !p(); i++) usleep(1000);
 }
+
+// Decoder processes stopped as by a debugger, continued again at the end
+// of the test even when it fails: one killed meanwhile then leaves, and
+// none stays behind stopped.
+struct Stopped {
+    std::vector<pid_t> pids;
+    void stop(pid_t pid) {
+        kill(pid, SIGSTOP);
+        pids.push_back(pid);
+        waitFor([&] { return state(pid) == 'T' || state(pid) == 'Z' || state(pid) == 0; });
+    }
+    // The server, then the worker that waits for the next file: a server
+    // that has stopped forks no other.
+    void decoder(pid_t server) {
+        stop(server);
+        for (pid_t worker : childrenOf(std::to_string(server))) stop(worker);
+    }
+    ~Stopped() {
+        for (pid_t pid : pids) kill(pid, SIGCONT);
+    }
+};
 
 // Whether the game's pictures load, each equal to its decode in this process.
 bool picturesLoad() {
@@ -92,7 +117,7 @@ bool picturesLoad() {
 }
 
 void waitUntilDead(pid_t pid) {
-    for (int i = 0; i < 10000 && state(pid) != 0 && state(pid) != 'Z'; i++) usleep(1000);
+    waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
 }  // namespace
 
@@ -133,9 +158,9 @@ TEST(ImageDecoder, AFileThatAsksForTooMuchMemoryIsRefusedWithoutWaitingForTheTim
     EXPECT_TRUE(img.unchanged());
 }
 
-// This file overruns a row buffer of the library's and loads from a process
-// whose heap lies as it does after a PNG save of this size. A decoder that
-// went on to the next files failed the second of them.
+// Decoded in a process whose heap lay as it does after a PNG save of this
+// size, this file overran a row buffer of the library's and still loaded,
+// and a decoder process that went on to the next files failed the second.
 TEST(ImageDecoder, AFileThatWrecksTheLibrarysHeapSpoilsNoOtherLoad) {
     ScratchDir folder("image-decoder-heap");
     ofImage screenshot;
@@ -162,7 +187,13 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
 
     int status = -1;
     stdoutOfAChild([] {
-        const bool loaded = picturesLoad();
+        // Under an address-space limit of its own, as after ulimit -v, below
+        // what the decoder's workers would take otherwise.
+        size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+        const rlimit memory{room, room};
+        const bool loaded = setrlimit(RLIMIT_AS, &memory) == 0 && picturesLoad();
         ofStopImageDecoder();
         _exit(loaded ? 0 : 1);
     }, status);
@@ -176,9 +207,10 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     for (pid_t worker : waiting) waitUntilDead(worker);
     EXPECT_TRUE(picturesLoad()) << "a killed decoder is replaced";
 
-    const pid_t stopped = decoderServer();
-    ASSERT_GT(stopped, 0);
-    stopDecoder(stopped);
+    Stopped stopped;
+    const pid_t stuck = decoderServer();
+    ASSERT_GT(stuck, 0);
+    stopped.decoder(stuck);
     const int limit = ofGetImageDecodeTimeLimit();
     ofSetImageDecodeTimeLimit(250);
     const std::string longName(60000, 'n');
@@ -189,18 +221,36 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     EXPECT_TRUE(said == "OF_WARNING: ofImage: decoding data/" + longName + " took longer than 250 ms and was stopped\n") << said.substr(0, 80);
     ofSetImageDecodeTimeLimit(limit);
     EXPECT_TRUE(picturesLoad()) << "a stopped decoder is replaced";
-    EXPECT_NE(kill(stopped, 0), 0) << "and reaped";
+    EXPECT_NE(kill(stuck, 0), 0) << "and reaped";
 
+    // Stopping waits neither for a load that waits on the decoder nor for a
+    // forked copy that holds its socket.
     const pid_t last = decoderServer();
     ASSERT_GT(last, 0);
-    stopDecoder(last);
-    const pid_t copy = fork();  // holds the socket and lives on
+    stopped.decoder(last);
+    const pid_t copy = fork();
     if (copy == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         pause();
         _exit(0);
     }
+    ofSetImageDecodeTimeLimit(600000);
+    std::atomic<pid_t> loader{0};
+    std::thread loading([&] {
+        loader = pid_t(syscall(SYS_gettid));
+        ofDecodedImage image;
+        ofDecodeImageContained(testpaths::sourceDir() + "/data/rock.jpg", image);
+    });
+    waitFor([&] {  // in poll (7), waiting for a worker to take its file
+        std::ifstream call("/proc/self/task/" + std::to_string(loader) + "/syscall");
+        std::string number;
+        return loader && call >> number && number == "7";
+    });
     ofStopImageDecoder();
     EXPECT_NE(kill(last, 0), 0) << "stopped, it is killed and reaped";
+    loading.join();
+    ofSetImageDecodeTimeLimit(limit);
+    ofStopImageDecoder();
     kill(copy, SIGKILL);
     waitpid(copy, nullptr, 0);
     alarm(0);
