@@ -162,8 +162,8 @@ Got receive(int sock, Job& job) {
 }
 
 // A new process's memory comes one page fault at a time, and a picture's
-// decode touches megabytes of it: a cold worker decodes the game's sky a
-// third slower than a warm one. So a worker takes the first megabytes of
+// decode touches megabytes of it: a cold worker takes half as long again
+// over the game's sky as a warm one. So a worker takes the first megabytes of
 // its heap in bulk while it waits, and stops as soon as its file comes.
 void warmHeap() {
     constexpr size_t warm = 16 << 20, step = 256 << 10;
