@@ -65,7 +65,7 @@ bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink) {
     }
 
     const unsigned int w = FreeImage_GetWidth(bmp.get()), h = FreeImage_GetHeight(bmp.get());
-    if (uint64_t(w) * h > ofMaxImagePixels || !sink.begin(int(w), int(h), int(depth))) return false;
+    if (w == 0 || h == 0 || uint64_t(w) * h > ofMaxImagePixels || !sink.begin(int(w), int(h), int(depth))) return false;
     // The library's rows run bottom-up with colour bytes as B, G, R (A).
     const size_t step = depth / 8, size = size_t(w) * step;
     for (unsigned int y = h; y-- > 0;) {

@@ -43,23 +43,35 @@ public:
 bool ofDecodeImageRows(const std::string& path, ofImageRowSink& sink);
 bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 
-// The same in the decoder program. False for a file the library cannot read
-// and for one on which it crashes, runs past the time limit or the memory
-// limit, or sends back anything malformed.
+// The same in the decoder program. False for a file the library cannot
+// read, and for one whose load is lost: a decode stopped at the time limit,
+// a decoder that ended before it answered (it crashed on the file, say, or
+// was stopped), or an answer that is malformed. A lost load logs one
+// warning, naming the file and why; a file the library cannot read logs
+// nothing.
 bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image);
 
 // The file's format by its contents (a FREE_IMAGE_FORMAT), found in the
-// decoder program; -1 (FIF_UNKNOWN) when they tell none or the lookup fails.
+// decoder program; -1 (FIF_UNKNOWN) when they tell none or the lookup is
+// lost, which logs as a load does.
 int ofImageFileFormatContained(const std::string& path);
 
 // The decoder program starts with the first contained call, or earlier
 // here, so that it is ready when the first picture is wanted. Stopping it
-// ends it at once; the next contained call starts it again.
+// ends it and its workers at once: a call under way then fails with a
+// warning, unless it was still waiting for a worker, in which case it tries
+// once more with a new decoder, as does any call that comes after the stop.
+// So a stop that races a call on another thread may be followed by a
+// decoder that that call started. A process forked from this one, at any
+// time, starts a decoder of its own with its first call.
 void ofStartImageDecoder();
 void ofStopImageDecoder();
 
-// How long a contained call may take before it is stopped (default 10 s:
-// the largest picture allowed decodes in about a second, on a busy machine
-// or under a sanitizer in several). Tests shorten it.
+// How long the decode of one file may take (default 10 s: the largest
+// picture allowed decodes in about a second, on a busy machine or under a
+// sanitizer in several). It is counted while the decode can run: not while
+// the decoded rows wait for this process to take them, so a program that
+// was stopped (Ctrl-Z) or not scheduled for a while keeps its pictures.
+// Each wait of the caller's own is bounded by it too. Tests shorten it.
 void ofSetImageDecodeTimeLimit(int milliseconds);
 int ofGetImageDecodeTimeLimit();

@@ -4,14 +4,19 @@
 // time, from any thread, however many threads the game has by then. It is
 // this process's child, but it does not die with the thread that started
 // it: it leaves when it is stopped, or when every process that holds its
-// socket (this one and any forked copy) has ended.
+// socket has ended. A process forked from this one lets go of it at once
+// and starts its own with its first load.
 //
 // Each request goes on a copy of the socket and gets a pipe of its own, on
 // which the worker's answer comes straight into the buffer that the image
-// keeps. The lock guards only the starting and ending of the server, so no
-// load waits on another and stopping never waits on a load.
+// keeps. The lock guards only the starting and ending of the server, which
+// take milliseconds, so no load waits on another and stopping never waits
+// on a load. Fork takes the lock too, so that a forked copy never finds it
+// held, or the server half started or half ended.
+#include <FreeImage.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -22,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -42,16 +48,21 @@ using namespace ofImageDecoderProtocol;
 
 std::atomic<int> timeLimitMs{10000};
 
+// How long ending the server, or a fork, waits for a thread that is
+// starting or ending one; far longer than either takes.
+constexpr std::chrono::seconds lockBound{1};
+
 int64_t nowMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-// Whether fd is ready before the deadline. Once it has passed, what is ready
-// now still counts: a process that was stopped for a while (Ctrl-Z) takes
-// the answer that came in time.
-bool ready(int fd, short events, int64_t deadline) {
+// Whether fd is ready within limit ms from now. A process stopped (Ctrl-Z)
+// while it waits still takes what came meanwhile: poll, going on past its
+// time, looks once more before it says no.
+bool ready(int fd, short events, int limit) {
+    const int64_t deadline = nowMs() + limit;
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = poll(&p, 1, int(std::clamp<int64_t>(deadline - nowMs(), 0, INT_MAX)));
@@ -60,12 +71,15 @@ bool ready(int fd, short events, int64_t deadline) {
     }
 }
 
-enum class Read { whole, broken, late };
+// How a request ended, when it brought nothing.
+enum class Read { whole, broken, late, malformed, unreadable, unstarted };
 
-Read readAll(int fd, void* data, size_t size, int64_t deadline) {
+// Each piece is waited for at most limit ms, so time that this process
+// spends stopped counts against no piece but the one it was waiting for.
+Read readAll(int fd, void* data, size_t size, int limit) {
     char* to = static_cast<char*>(data);
     while (size > 0) {
-        if (!ready(fd, POLLIN, deadline)) return Read::late;
+        if (!ready(fd, POLLIN, limit)) return Read::late;
         const ssize_t n = read(fd, to, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return Read::broken;
@@ -75,12 +89,30 @@ Read readAll(int fd, void* data, size_t size, int64_t deadline) {
     return Read::whole;
 }
 
-void cannotStart(int error) { ofLog(OF_WARNING, "ofImage: cannot start the image decoder: %s", strerror(error)); }
+// The worker keeps the time limit on its decode itself, and says when it
+// has run out. This process waits for a worker a second longer, for one
+// that does not.
+int workerBound(int limit) { return limit > INT_MAX - 1000 ? INT_MAX : limit + 1000; }
+
+void cannotStart(int error) {
+    ofLog(OF_WARNING, "ofImage: cannot start the image decoder %s: %s", OF_IMAGE_DECODER_PROGRAM, strerror(error));
+}
+
+// One warning for a load that was lost; a file the library cannot read is
+// only a failed load, as it is in process.
+void sayWhy(Read why, const std::string& path, int limit) {
+    if (why == Read::late)
+        ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", path.c_str(), limit);
+    else if (why == Read::broken)
+        ofLog(OF_WARNING, "ofImage: the image decoder ended before it had decoded %s", path.c_str());
+    else if (why == Read::malformed)
+        ofLog(OF_WARNING, "ofImage: the image decoder's answer for %s is malformed", path.c_str());
+}
 
 // A shape the framework can hold, and room for its rows.
 bool holdable(const Shape& shape, ofDecodedImage& decoded) {
     const int bpp = shape.bitsPerPixel;
-    if (shape.width < 0 || shape.height < 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
+    if (shape.width <= 0 || shape.height <= 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
         uint64_t(shape.width) * uint64_t(shape.height) > ofMaxImagePixels)
         return false;
     decoded.width = shape.width;
@@ -90,13 +122,19 @@ bool holdable(const Shape& shape, ofDecodedImage& decoded) {
     return decoded.rows != nullptr;
 }
 
+class Decoder;
+Decoder& decoder();
+
 class Decoder {
 public:
+    Decoder() { pthread_atfork(beforeFork, afterForkInParent, afterForkInChild); }
+
     // A copy of the running server's socket, for one request, and which
     // server it is. Starts a server when there is none.
-    int connect(uint64_t& which) {
-        std::lock_guard<std::mutex> hold(mutex);
-        if (!running()) return -1;
+    int connect(uint64_t& which, int limit, Read& outcome) {
+        std::unique_lock<std::timed_mutex> hold(mutex, std::chrono::milliseconds(limit));
+        outcome = hold ? Read::unstarted : Read::late;
+        if (!hold || !running()) return -1;
         which = generation;
         const int copy = fcntl(sock, F_DUPFD_CLOEXEC, 0);
         if (copy < 0) cannotStart(errno);
@@ -106,30 +144,27 @@ public:
     // Ends a server that has gone or is stuck, unless another has taken its
     // place already.
     void abandon(uint64_t which) {
-        std::lock_guard<std::mutex> hold(mutex);
-        if (which == generation) end();
+        pid_t ended = -1;
+        if (std::unique_lock<std::timed_mutex> hold{mutex, lockBound}; hold && which == generation) ended = end();
+        reap(ended);
     }
 
     void prepare() {
-        std::lock_guard<std::mutex> hold(mutex);
-        running();
+        if (std::unique_lock<std::timed_mutex> hold{mutex, lockBound}) running();
     }
 
     void stop() {
-        std::lock_guard<std::mutex> hold(mutex);
-        end();
+        pid_t ended = -1;
+        if (std::unique_lock<std::timed_mutex> hold{mutex, lockBound}) ended = end();
+        reap(ended);
     }
 
 private:
-    // A server of this process's own, started when there is none. A process
-    // forked from this one shares the socket but not the child: it lets go
-    // of that server and starts its own.
-    bool running() {
-        if (owner != getpid()) end();
-        return server > 0 || start();
-    }
+    bool running() { return server > 0 || start(); }
 
     bool start() {
+        // Close-on-exec, every end: a program that this one starts holding
+        // the socket would keep the server alive after this one had gone.
         int pair[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             cannotStart(errno);
@@ -155,7 +190,8 @@ private:
         // Signals as a new program has them, whatever this one did to its
         // own, and a process group of its own, which its workers share: one
         // kill ends them all, also a worker just forked that has not yet
-        // tied its life to the server's.
+        // tied its life to the server's. A job-control stop of this program
+        // (Ctrl-Z) does not reach them.
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t signals;
@@ -177,7 +213,6 @@ private:
             return false;
         }
         server = pid;
-        owner = getpid();
         sock = pair[0];
         generation++;
         return true;
@@ -185,30 +220,53 @@ private:
 
     // The server and its workers hold nothing worth waiting for: they are
     // killed at once, by their group, which cannot have passed to other
-    // processes while the server is not reaped. The server is reaped if it
-    // has gone within a second, which it has unless the system is in
-    // trouble. A forked copy of this process only lets go of the socket.
-    void end() {
-        if (server > 0 && owner == getpid()) {
-            kill(-server, SIGKILL);
-            for (int i = 0; i < 1000; i++) {
-                const pid_t r = waitpid(server, nullptr, WNOHANG);
-                if (r > 0 || (r < 0 && errno != EINTR)) break;
-                const timespec pause{0, 1000000};
-                nanosleep(&pause, nullptr);
-            }
-        }
+    // processes while the server is not reaped. Which server to reap.
+    pid_t end() {
+        const pid_t ended = server;
+        if (server > 0) kill(-server, SIGKILL);
         if (sock >= 0) close(sock);
         sock = -1;
         server = -1;
+        return ended;
     }
 
-    std::mutex mutex;
+    // Outside the lock: the server has gone within a second, unless the
+    // system is in trouble.
+    static void reap(pid_t ended) {
+        for (int i = 0; ended > 0 && i < 1000; i++) {
+            const pid_t r = waitpid(ended, nullptr, WNOHANG);
+            if (r > 0 || (r < 0 && errno != EINTR)) break;
+            const timespec pause{0, 1000000};
+            nanosleep(&pause, nullptr);
+        }
+    }
+
+    // The copy made by fork lets go of the server without ending it: the
+    // server is this process's to stop, and its socket, held in the copy,
+    // would keep it alive for as long as the copy lives. Should the lock
+    // not come within its bound, the copy still lets go, and leaves the
+    // socket open rather than close a number it is not sure of.
+    static thread_local bool forkHeld;
+    static void beforeFork() { forkHeld = decoder().mutex.try_lock_for(lockBound); }
+    static void afterForkInParent() {
+        if (forkHeld) decoder().mutex.unlock();
+    }
+    static void afterForkInChild() {
+        Decoder& d = decoder();
+        if (forkHeld && d.sock >= 0) close(d.sock);
+        d.sock = -1;
+        d.server = -1;
+        if (forkHeld) d.mutex.unlock();
+        else new (&d.mutex) std::timed_mutex;
+    }
+
+    std::timed_mutex mutex;
     pid_t server = -1;
-    pid_t owner = -1;
     int sock = -1;
     uint64_t generation = 0;
 };
+
+thread_local bool Decoder::forkHeld = false;
 
 Decoder& decoder() {
     // Never destroyed: loads may come from exit handlers and static
@@ -217,7 +275,11 @@ Decoder& decoder() {
     return *d;
 }
 
-Read send(int sock, const Request& request, const std::string& path, int answer, int folder, int64_t deadline) {
+// Made before main, while the program has one thread: a process forked while
+// another thread was making it would wait for ever for it to be made.
+[[maybe_unused]] Decoder& madeEarly = decoder();
+
+Read send(int sock, const Request& request, const std::string& path, int answer, int folder, int limit) {
     iovec parts[2] = {{const_cast<Request*>(&request), sizeof request}, {const_cast<char*>(path.data()), path.size()}};
     const int fds[2] = {answer, folder};
     const size_t fdCount = folder >= 0 ? 2 : 1;
@@ -237,64 +299,68 @@ Read send(int sock, const Request& request, const std::string& path, int answer,
         if (sendmsg(sock, &msg, MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return Read::whole;
         if (errno == EINTR) continue;
         if (errno != EAGAIN) return Read::broken;
-        if (nowMs() >= deadline || !ready(sock, POLLOUT, deadline)) return Read::late;
+        if (!ready(sock, POLLOUT, limit)) return Read::late;
     }
 }
 
 // One try at handing a request to a worker: the read end of the pipe on
-// which it answers, or -1. gone says whether the server went away with the
-// request, so that another may be asked.
-int handOver(const Request& request, const std::string& path, int folder, int64_t deadline, Read& outcome, bool& gone) {
-    outcome = Read::broken;
+// which it answers, or -1 with why not.
+int handOver(const Request& request, const std::string& path, int folder, Read& outcome) {
     uint64_t which = 0;
-    const int sock = decoder().connect(which);
+    const int sock = decoder().connect(which, request.timeLimitMs, outcome);
     if (sock < 0) return -1;
     int answer[2];
     if (pipe2(answer, O_CLOEXEC) != 0) {
         cannotStart(errno);
         close(sock);
+        outcome = Read::unstarted;
         return -1;
     }
     // A wider pipe lets the worker convert ahead while this process reads.
     if (request.kind == decodeRows) fcntl(answer[0], F_SETPIPE_SZ, 1 << 20);
-    outcome = send(sock, request, path, answer[1], folder, deadline);
+    outcome = send(sock, request, path, answer[1], folder, request.timeLimitMs);
     close(sock);
     close(answer[1]);
     // The worker that takes the request says 0 first; the server, when it
     // has no worker, says why.
     int32_t error = 0;
-    if (outcome == Read::whole) outcome = readAll(answer[0], &error, sizeof error, deadline);
+    if (outcome == Read::whole) outcome = readAll(answer[0], &error, sizeof error, request.timeLimitMs);
     if (outcome == Read::whole && error == 0) return answer[0];
     close(answer[0]);
     if (outcome == Read::whole) {
         cannotStart(error);
-        outcome = Read::broken;
+        outcome = Read::unstarted;
         return -1;
     }
     // Not taken in time, the request waits on a server that is stuck
     // (stopped, say); lost, it went with a server that has gone.
-    gone = outcome == Read::broken;
     decoder().abandon(which);
     return -1;
 }
 
-// The read end of the pipe on which a worker will answer, or -1 with why
-// there is none. A server that has gone while it waited is replaced once.
-int ask(Kind kind, const std::string& path, int64_t deadline, int limit, Read& outcome) {
-    outcome = Read::broken;
+// The pipe on which what the worker found follows, or -1 with why there is
+// none. A server that has gone while it waited is replaced once.
+int ask(Kind kind, const std::string& path, int limit, Read& outcome) {
+    outcome = Read::unreadable;
     if (path.empty() || path.size() > longestPath) return -1;
     // A relative name is found from where this process is now, however long
     // that folder's name.
     const int folder = path[0] == '/' ? -1 : open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (path[0] != '/' && folder < 0) return -1;
     int answer = -1;
-    for (int attempt = 0; attempt < 2; attempt++) {
-        bool gone = false;
-        answer = handOver(Request{kind, limit}, path, folder, deadline, outcome, gone);
-        if (answer >= 0 || !gone) break;
+    for (int attempt = 0; attempt < 2 && answer < 0; attempt++) {
+        answer = handOver(Request{kind, limit}, path, folder, outcome);
+        if (outcome != Read::broken) break;
     }
     if (folder >= 0) close(folder);
-    return answer;
+    if (answer < 0) return -1;
+    int32_t said = 0;
+    outcome = readAll(answer, &said, sizeof said, workerBound(limit));
+    if (outcome == Read::whole && said != found)
+        outcome = said == unreadable ? Read::unreadable : said == outOfTime ? Read::late : Read::malformed;
+    if (outcome == Read::whole) return answer;
+    close(answer);
+    return -1;
 }
 }  // namespace
 
@@ -303,19 +369,18 @@ int ofGetImageDecodeTimeLimit() { return timeLimitMs; }
 
 bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) {
     const int limit = timeLimitMs;
-    const int64_t deadline = nowMs() + limit;
     Read r;
-    const int answer = ask(decodeRows, path, deadline, limit, r);
+    const int answer = ask(decodeRows, path, limit, r);
     ofDecodedImage decoded;
     if (answer >= 0) {
         Shape shape{};
-        r = readAll(answer, &shape, sizeof shape, deadline);
+        r = readAll(answer, &shape, sizeof shape, workerBound(limit));
         if (r == Read::whole)
-            r = holdable(shape, decoded) ? readAll(answer, decoded.rows.get(), decoded.byteCount(), deadline) : Read::broken;
+            r = holdable(shape, decoded) ? readAll(answer, decoded.rows.get(), decoded.byteCount(), workerBound(limit))
+                                         : Read::malformed;
         close(answer);
     }
-    if (r == Read::late)
-        ofLog(OF_WARNING, "ofImage: decoding %s took longer than %d ms and was stopped", path.c_str(), limit);
+    sayWhy(r, path, limit);
     if (r != Read::whole) return false;
     image = std::move(decoded);
     return true;
@@ -323,15 +388,16 @@ bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) {
 
 int ofImageFileFormatContained(const std::string& path) {
     const int limit = timeLimitMs;
-    const int64_t deadline = nowMs() + limit;
     Read r;
-    const int answer = ask(fileFormat, path, deadline, limit, r);
-    int32_t format = -1;
+    const int answer = ask(fileFormat, path, limit, r);
+    int32_t format = FIF_UNKNOWN;
     if (answer >= 0) {
-        if (readAll(answer, &format, sizeof format, deadline) != Read::whole) format = -1;
+        r = readAll(answer, &format, sizeof format, workerBound(limit));
+        if (r == Read::whole && (format < FIF_UNKNOWN || format >= FreeImage_GetFIFCount())) r = Read::malformed;
         close(answer);
     }
-    return format;
+    sayWhy(r, path, limit);
+    return r == Read::whole ? format : FIF_UNKNOWN;
 }
 
 void ofStartImageDecoder() { decoder().prepare(); }

@@ -7,19 +7,29 @@
 // (fd 3 in the program): a Request, then the file's name, with the write end
 // of a pipe for the answer and, for a relative name, the asking process's
 // folder (SCM_RIGHTS). A worker forked for one file before the file was
-// known takes the message, decodes that file and leaves. The answer begins
-// with an int: 0 from the worker that has the request, or the errno of why
-// no worker could take it, from the server. A worker still running at its
-// time limit is killed by the server.
+// known takes the message, decodes that file and leaves.
+//
+// The answer begins with an int: 0 from the worker that has the request, or
+// the errno of why no worker could take it, from the server. The worker's
+// Outcome follows once the file is done, then what it found. The worker
+// keeps its own time limit: its clock runs from the 0 until its last byte,
+// except while the pipe is full, so the limit measures the decode and not
+// how long the asker was away.
 #include <cstdint>
 
 namespace ofImageDecoderProtocol {
 enum Kind : uint32_t {
-    // The answer is a Shape, then the rows; nothing when the file will not
-    // decode.
+    // What was found is a Shape, then the rows.
     decodeRows = 1,
-    // The answer is the file's format by its contents (FREE_IMAGE_FORMAT).
+    // What was found is the file's format by its contents (an int32, a
+    // FREE_IMAGE_FORMAT).
     fileFormat = 2,
+};
+
+enum Outcome : int32_t {
+    found = 1,
+    unreadable = 2,  // the library cannot read the file; nothing follows
+    outOfTime = 3,   // stopped at the time limit; nothing follows
 };
 
 struct Request {

@@ -9,7 +9,9 @@
 // server forks the next one while this one decodes. Only one worker waits
 // at a time, so no two read the socket. The server reads it only when it
 // cannot fork, to say why. It leaves when the socket hangs up; its workers
-// die with it.
+// die with it. A worker keeps its own time limit, with a timer that the
+// kernel fires however the decode has gone: the server only forks and
+// reaps.
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
@@ -19,6 +21,7 @@
 #include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -76,27 +79,88 @@ rlim_t addressSpaceInUse() {
 }
 
 // The memory budget on top of what the worker holds already, within any
-// limit it was started with. 0, or why it cannot be set.
+// limit, soft or hard, that the program was started with. 0, or why it
+// cannot be set.
 int limitMemory() {
     const rlim_t used = addressSpaceInUse();
     rlimit memory{};
     if (used == 0 || getrlimit(RLIMIT_AS, &memory) != 0) return errno;
-    memory.rlim_cur = memory.rlim_max = std::min(used + memoryBudget, memory.rlim_max);
+    memory.rlim_cur = memory.rlim_max = std::min({used + memoryBudget, memory.rlim_cur, memory.rlim_max});
     return setrlimit(RLIMIT_AS, &memory) == 0 ? 0 : errno;
 }
 
-// The worker's answer: the shape, then the rows in runs large enough to keep
-// the writes few. The last run goes out only after the library has let go
-// of the bitmap, so a decode that wrecked the library's heap and dies in
-// that release never sends a whole answer.
+// The job's clock is a timer whose signal ends the worker. Until the answer
+// has begun, the asker is first told why there is none.
+volatile sig_atomic_t answering = 0;
+
+void timeIsUp(int) {
+    if (!answering) {
+        const int32_t why = outOfTime;
+        [[maybe_unused]] const ssize_t n = write(socketFd, &why, sizeof why);
+    }
+    _exit(3);
+}
+
+// Stops the clock, and says what it had left.
+itimerval stopClock() {
+    const itimerval stopped{};
+    itimerval left{};
+    setitimer(ITIMER_REAL, &stopped, &left);
+    return left;
+}
+
+void startClock(const itimerval& left) { setitimer(ITIMER_REAL, &left, nullptr); }
+
+// Writes to the answer's pipe, which does not block: while it is full the
+// clock stops, and the worker waits for room.
+bool send(int fd, const void* data, size_t size) {
+    const char* from = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, from, size);
+        if (n > 0) {
+            from += n;
+            size -= size_t(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno != EAGAIN) return false;
+        const itimerval left = stopClock();
+        pollfd p{fd, POLLOUT, 0};
+        while (poll(&p, 1, -1) < 0 && errno == EINTR) {
+        }
+        startClock(left);
+    }
+    return true;
+}
+
+// The answer's head: the outcome, then what was found when it was. The
+// clock stands still while it goes, so the head goes whole or not at all;
+// after it, running out of time ends the worker without a word.
+bool answer(int fd, Outcome outcome, const void* what = nullptr, size_t size = 0) {
+    char head[sizeof outcome + sizeof(Shape)];
+    if (size > sizeof head - sizeof outcome) return false;
+    std::memcpy(head, &outcome, sizeof outcome);
+    if (size) std::memcpy(head + sizeof outcome, what, size);
+    const itimerval left = stopClock();
+    answering = 1;
+    const bool sent = send(fd, head, sizeof outcome + size);
+    startClock(left);
+    return sent;
+}
+
+// The worker's answer: the outcome and shape, then the rows in runs large
+// enough to keep the writes few. The last run goes out only after the
+// library has let go of the bitmap, so a decode that wrecked the library's
+// heap and dies in that release never sends a whole answer.
 class PipeWriter : public ofImageRowSink {
 public:
     explicit PipeWriter(int fd) : fd(fd) {}
     bool begin(int width, int height, int bitsPerPixel) override {
         rowSize = size_t(width) * size_t(bitsPerPixel / 8);
         staging.resize(std::max(rowSize, size_t(256 * 1024)));
+        begun = true;
         const Shape shape{width, height, bitsPerPixel};
-        return writeAll(fd, &shape, sizeof shape);
+        return answer(fd, found, &shape, sizeof shape);
     }
     unsigned char* nextRow() override {
         if (used + rowSize > staging.size() && !flush()) return nullptr;
@@ -105,10 +169,11 @@ public:
         return row;
     }
     bool flush() {
-        const bool ok = writeAll(fd, staging.data(), used);
+        const bool ok = send(fd, staging.data(), used);
         used = 0;
         return ok;
     }
+    bool begun = false;
 
 private:
     int fd;
@@ -181,15 +246,9 @@ void warmHeap() {
     free(block);
 }
 
-// What a worker tells the server when it takes a file.
-struct Taken {
-    pid_t pid;
-    int32_t timeLimitMs;
-};
-
 // The worker for one file, forked before the file is known. It dies with
-// the server, dumps no core, may not grow past the memory budget, and
-// leaves with _exit. What it cannot do without it tells the file's asker,
+// the server, dumps no core, may not grow past the memory budget nor run
+// past the time limit, and leaves with _exit. What it cannot do without it tells the file's asker,
 // rather than leave at once and have the server fork again and again.
 [[noreturn]] void work(int taken, pid_t server) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -210,24 +269,25 @@ struct Taken {
 
     Job job;
     if (receive(socketFd, job) != Got::job) _exit(0);
-    const Taken mine{getpid(), job.request.timeLimitMs};
+    const pid_t mine = getpid();
     if (!writeAll(taken, &mine, sizeof mine) || !writeAll(job.fds[0], &unable, sizeof unable) || unable) _exit(0);
     if (job.fds[1] >= 0 && fchdir(job.fds[1]) != 0) _exit(2);
-    if (dup2(job.fds[0], socketFd) != socketFd) _exit(2);
+    if (dup2(job.fds[0], socketFd) != socketFd || fcntl(socketFd, F_SETFL, O_NONBLOCK) != 0) _exit(2);
     close_range(socketFd + 1, ~0u, 0);
+    struct sigaction timeUp {};
+    timeUp.sa_handler = timeIsUp;
+    if (sigaction(SIGALRM, &timeUp, nullptr) != 0) _exit(2);
+    const int limit = std::max(job.request.timeLimitMs, 1);
+    startClock(itimerval{{0, 0}, {limit / 1000, limit % 1000 * 1000}});
     if (job.request.kind == fileFormat) {
         const int32_t format = FreeImage_GetFileType(job.path.c_str(), 0);
-        _exit(writeAll(socketFd, &format, sizeof format) ? 0 : 1);
+        _exit(answer(socketFd, found, &format, sizeof format) ? 0 : 1);
     }
     PipeWriter writer(socketFd);
-    _exit(ofDecodeImageRows(job.path, writer) && writer.flush() ? 0 : 1);
+    const bool decoded = ofDecodeImageRows(job.path, writer);
+    if (!writer.begun) _exit(answer(socketFd, unreadable) ? 0 : 1);
+    _exit(decoded && writer.flush() ? 0 : 1);
 }
-
-struct Worker {
-    pid_t pid;
-    int64_t deadline;
-};
-constexpr int64_t killed = INT64_MAX;
 }  // namespace
 
 int main() {
@@ -244,20 +304,17 @@ int main() {
         _exit(2);
 
     const pid_t server = getpid();
-    std::vector<Worker> workers;
     pid_t spare = -1;
     int32_t forkError = 0;
     // A spare that ends before it has a file, or a fork that fails, is
     // tried again after a pause, not in a loop.
     int64_t nextFork = 0;
     // A worker's word that it has a file comes before it can end, so each
-    // is read before the worker is reaped: no pid is killed at its deadline
-    // once it may belong to another process.
+    // is read before the worker is reaped: a spare that has gone without
+    // one is told from one that has a file.
     auto readTaken = [&] {
-        for (Taken t; read(taken[0], &t, sizeof t) == ssize_t(sizeof t);) {
-            workers.push_back({t.pid, nowMs() + std::max(t.timeLimitMs, 1)});
-            if (t.pid == spare) spare = -1;
-        }
+        for (pid_t pid; read(taken[0], &pid, sizeof pid) == ssize_t(sizeof pid);)
+            if (pid == spare) spare = -1;
     };
     for (;;) {
         if (spare < 0 && nowMs() >= nextFork) {
@@ -266,21 +323,7 @@ int main() {
             forkError = spare < 0 ? errno : 0;
             if (spare < 0) nextFork = nowMs() + 100;
         }
-        int timeout = -1;
-        const int64_t now = nowMs();
-        for (Worker& w : workers) {
-            if (w.deadline == killed) continue;
-            if (w.deadline <= now) {
-                kill(w.pid, SIGKILL);
-                w.deadline = killed;
-                continue;
-            }
-            if (timeout < 0 || w.deadline - now < timeout) timeout = int(std::min<int64_t>(w.deadline - now, 60000));
-        }
-        if (spare < 0) {
-            const int untilFork = int(std::max<int64_t>(nextFork - now, 0));
-            if (timeout < 0 || untilFork < timeout) timeout = untilFork;
-        }
+        const int timeout = spare < 0 ? int(std::max<int64_t>(nextFork - nowMs(), 0)) : -1;
         // The socket is the waiting worker's to read: the server only sees
         // it hang up, and, when it cannot fork, answers a request with why.
         pollfd p[3] = {{socketFd, short(forkError ? POLLIN : 0), 0}, {taken[0], POLLIN, 0}, {ended, POLLIN, 0}};
@@ -303,8 +346,6 @@ int main() {
                     spare = -1;
                     nextFork = nowMs() + 100;
                 }
-                workers.erase(std::remove_if(workers.begin(), workers.end(), [&](const Worker& w) { return w.pid == pid; }),
-                              workers.end());
             }
         }
     }

@@ -1,7 +1,8 @@
 // Image files on which the image library crashes, hangs, overruns its
 // buffers or asks for more memory than it may have. Each is a failed load:
 // loadImage returns false, the image keeps what it had, the test lives on,
-// and at most the one line of a load stopped at the time limit is logged.
+// and at most one line says why: a load stopped at the time limit, or a
+// decoder that ended without an answer.
 // The files are fuzzing finds, kept beside the fuzz target that finds more.
 #include "CaptureStdout.h"
 #include "TestPaths.h"
@@ -9,8 +10,11 @@
 #include "ofImageDecoder.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -104,9 +108,9 @@ struct Stopped {
 };
 
 // Whether the game's pictures load, each equal to its decode in this process.
-bool picturesLoad() {
+bool picturesLoad(std::initializer_list<const char*> names = {"rock.jpg", "brackwater_logo.png"}) {
     bool all = true;
-    for (const char* name : {"rock.jpg", "brackwater_logo.png"}) {
+    for (const char* name : names) {
         const std::string file = testpaths::sourceDir() + "/data/" + name;
         ofDecodedImage reference, loaded;
         all = all && ofDecodeImageInProcess(file, reference) && ofDecodeImageContained(file, loaded) &&
@@ -116,10 +120,47 @@ bool picturesLoad() {
     return all;
 }
 
+// The warning for a worker that ended without an answer.
+std::string ended(const std::string& file) {
+    return "OF_WARNING: ofImage: the image decoder ended before it had decoded " + file + "\n";
+}
+
 void waitUntilDead(pid_t pid) {
     waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
+
+// The number of the system call a thread of this process is in.
+std::string syscallOf(pid_t thread) {
+    std::string number;
+    std::ifstream("/proc/self/task/" + std::to_string(thread) + "/syscall") >> number;
+    return number;
+}
+
+// The decoder is made, and started, holding a lock. Told to, the first of
+// the two that comes waits until the forking thread has forked or waits for
+// the lock.
+std::atomic<pid_t> startWaitsForFork{0};
+std::atomic<bool> startWaiting{false}, forked{false};
+void holdForFork() {
+    if (const pid_t forker = startWaitsForFork.exchange(0)) {
+        startWaiting = true;
+        waitFor([&] { return forked || syscallOf(forker) == "202"; });  // futex
+    }
+}
 }  // namespace
+
+extern "C" int posix_spawn(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
+                           const posix_spawnattr_t* attributes, char* const argv[], char* const envp[]) {
+    static const auto real = reinterpret_cast<decltype(&posix_spawn)>(dlsym(RTLD_NEXT, "posix_spawn"));
+    holdForFork();
+    return real(pid, path, actions, attributes, argv, envp);
+}
+
+extern "C" int __register_atfork(void (*)(), void (*)(), void (*)(), void*);
+extern "C" int pthread_atfork(void (*prepare)(), void (*parent)(), void (*child)()) {
+    holdForFork();
+    return __register_atfork(prepare, parent, child, nullptr);
+}
 
 TEST(ImageDecoder, MalformedFilesAreFailedLoadsAndTheNextFileStillLoads) {
     const std::vector<std::string> files = filesIn(FOUND);
@@ -137,7 +178,9 @@ TEST(ImageDecoder, MalformedFilesAreFailedLoadsAndTheNextFileStillLoads) {
         CaptureStdout out;
         EXPECT_FALSE(img.loadImage(file));
         const std::string said = out.finish();
-        EXPECT_TRUE(said.empty() || said == "OF_WARNING: ofImage: decoding " + file + " took longer than 250 ms and was stopped\n") << said;
+        EXPECT_TRUE(said.empty() || said == "OF_WARNING: ofImage: decoding " + file + " took longer than 250 ms and was stopped\n" ||
+                    said == ended(file))
+            << said;
         EXPECT_TRUE(img.unchanged());
     }
     alarm(0);
@@ -154,7 +197,8 @@ TEST(ImageDecoder, AFileThatAsksForTooMuchMemoryIsRefusedWithoutWaitingForTheTim
     Kept img;
     CaptureStdout out;
     EXPECT_FALSE(img.loadImage(FOUND + "/exr-endless-header.exr"));
-    EXPECT_EQ(out.finish(), "");
+    const std::string said = out.finish();
+    EXPECT_TRUE(said.empty() || said == ended(FOUND + "/exr-endless-header.exr")) << said;
     EXPECT_TRUE(img.unchanged());
 }
 
@@ -241,11 +285,7 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
         ofDecodedImage image;
         ofDecodeImageContained(testpaths::sourceDir() + "/data/rock.jpg", image);
     });
-    waitFor([&] {  // in poll (7), waiting for a worker to take its file
-        std::ifstream call("/proc/self/task/" + std::to_string(loader) + "/syscall");
-        std::string number;
-        return loader && call >> number && number == "7";
-    });
+    waitFor([&] { return loader && syscallOf(loader) == "7"; });  // waiting for a worker to take its file
     ofStopImageDecoder();
     EXPECT_NE(kill(last, 0), 0) << "stopped, it is killed and reaped";
     loading.join();
@@ -254,4 +294,92 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     kill(copy, SIGKILL);
     waitpid(copy, nullptr, 0);
     alarm(0);
+}
+
+// A copy forked while another thread makes and starts the decoder, this
+// process's first use of it, loads with one of its own, which leaves when
+// the copy ends, though a program it started lives on. This process takes
+// the orphans, to see that and to reap them.
+TEST(ImageDecoder, ACopyForkedWhileTheDecoderStartsLoadsOnItsOwnAndLeavesNoDecoderBehind) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    startWaitsForFork = pid_t(syscall(SYS_gettid));
+    std::thread starting(ofStartImageDecoder);
+    waitFor([] { return startWaiting.load(); });
+    int told[2];
+    ASSERT_EQ(pipe2(told, O_CLOEXEC), 0);
+    if (fork() == 0) {
+        alarm(20);  // a load that waits for ever ends the copy
+        const pid_t server = picturesLoad() ? decoderServer() : 0;
+        char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("60"), nullptr};
+        pid_t sleeper;
+        _exit(posix_spawnp(&sleeper, "sleep", nullptr, nullptr, argv, environ) || write(told[1], &server, 4) != 4);
+    }
+    forked = true;
+    starting.join();
+    close(told[1]);
+    pid_t server = 0;
+    EXPECT_GT(read(told[0], &server, sizeof server), 0);
+    close(told[0]);
+    EXPECT_GT(server, 0) << "the copy loads";
+    bool left = false;
+    waitFor([&] { return left = server > 0 && waitpid(server, nullptr, WNOHANG) == server; });
+    EXPECT_TRUE(left) << "the copy's decoder leaves after it";
+    ofStopImageDecoder();
+    for (std::vector<pid_t> orphans; !(orphans = childrenOf("self")).empty();)
+        for (pid_t orphan : orphans) kill(orphan, SIGKILL), waitpid(orphan, nullptr, 0);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// Stopped from outside past the time limit while its sky is decoded, this
+// process takes the picture when it goes on: the limit counts the decode.
+TEST(ImageDecoder, AProgramStoppedForLongerThanTheLimitKeepsThePictureItWasLoading) {
+    ofStartImageDecoder();
+    const std::string server = std::to_string(decoderServer());
+    Stopped spare;  // held back, so that this process waits for it in poll
+    waitFor([&] { return !childrenOf(server).empty(); });
+    spare.stop(childrenOf(server).at(0));
+    const int limit = ofGetImageDecodeTimeLimit();
+    ofSetImageDecodeTimeLimit(2000);
+    const pid_t self = getpid(), stopper = fork();
+    if (stopper == 0) {
+        waitFor([&] { return state(self) == 'S'; });
+        kill(self, SIGSTOP);
+        kill(spare.pids[0], SIGCONT);
+        usleep(3000 * 1000);
+        _exit(kill(self, SIGCONT));
+    }
+    CaptureStdout out;
+    EXPECT_TRUE(picturesLoad({"space.jpg"}));
+    EXPECT_EQ(out.finish(), "");
+    ofSetImageDecodeTimeLimit(limit);
+    int status = -1;
+    waitpid(stopper, &status, 0);
+    EXPECT_EQ(status, 0);
+}
+
+// However a load ends, it says why in one line (nothing for a file the
+// library cannot read), leaves no descriptor open and no worker behind.
+TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
+    ASSERT_TRUE(picturesLoad());  // the decoder's socket is kept
+    const size_t open = filesIn("/proc/self/fd").size();
+    const std::string hangs = FOUND + "/xbm-decimal.xbm", crashes = FOUND + "/ras-negative-height.ras";
+    const int limit = ofGetImageDecodeTimeLimit();
+    CaptureStdout out;
+    std::string expected;
+    for (int round = 0; round < 3; round++) {
+        Kept img;
+        ofSetImageDecodeTimeLimit(250);
+        EXPECT_FALSE(img.loadImage(hangs));
+        ofSetImageDecodeTimeLimit(limit);
+        for (const std::string& name : {crashes, std::string("no-such-picture.png"), std::string()})
+            EXPECT_FALSE(img.loadImage(name));
+        EXPECT_TRUE(picturesLoad());
+        EXPECT_NE(ofImageFileFormatContained(crashes), -1);
+        expected += "OF_WARNING: ofImage: decoding " + hangs + " took longer than 250 ms and was stopped\n" + ended(crashes);
+    }
+    EXPECT_EQ(out.finish(), expected);
+    EXPECT_EQ(filesIn("/proc/self/fd").size(), open);
+    const std::string server = std::to_string(decoderServer());
+    waitFor([&] { return childrenOf(server).size() == 1; });
+    EXPECT_EQ(childrenOf(server).size(), 1u) << "the spare alone";
 }
