@@ -10,9 +10,11 @@
 // Each request goes on a copy of the socket and gets a pipe of its own, on
 // which the worker's answer comes straight into the buffer that the image
 // keeps. The lock guards only the starting and ending of the server, which
-// take milliseconds, so no load waits on another and stopping never waits
-// on a load. Fork takes the lock too, so that a forked copy never finds it
-// held, or the server half started or half ended.
+// take milliseconds, and the opening and closing of each load's
+// descriptors, so no load waits on another and stopping never waits on a
+// load. Fork takes the lock too, so that a forked copy never finds it held,
+// the server half started or half ended, or a load's descriptor that it
+// does not know of.
 #include <FreeImage.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -36,6 +38,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ofImageDecoder.h"
 #include "ofImageDecoderProtocol.h"
@@ -72,7 +75,7 @@ bool ready(int fd, short events, int limit) {
 }
 
 // How a request ended, when it brought nothing.
-enum class Read { whole, broken, late, malformed, unreadable, unstarted };
+enum class Read { whole, broken, late, malformed, unreadable, unstarted, noRoom };
 
 // Each piece is waited for at most limit ms, so time that this process
 // spends stopped counts against no piece but the one it was waiting for.
@@ -107,19 +110,21 @@ void sayWhy(Read why, const std::string& path, int limit) {
         ofLog(OF_WARNING, "ofImage: the image decoder ended before it had decoded %s", path.c_str());
     else if (why == Read::malformed)
         ofLog(OF_WARNING, "ofImage: the image decoder's answer for %s is malformed", path.c_str());
+    else if (why == Read::noRoom)
+        ofLog(OF_WARNING, "ofImage: not enough memory for the pixels of %s", path.c_str());
 }
 
 // A shape the framework can hold, and room for its rows.
-bool holdable(const Shape& shape, ofDecodedImage& decoded) {
+Read holdable(const Shape& shape, ofDecodedImage& decoded) {
     const int bpp = shape.bitsPerPixel;
     if (shape.width <= 0 || shape.height <= 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
         uint64_t(shape.width) * uint64_t(shape.height) > ofMaxImagePixels)
-        return false;
+        return Read::malformed;
     decoded.width = shape.width;
     decoded.height = shape.height;
     decoded.bitsPerPixel = bpp;
     decoded.rows.reset(new (std::nothrow) unsigned char[decoded.byteCount()]);
-    return decoded.rows != nullptr;
+    return decoded.rows ? Read::whole : Read::noRoom;
 }
 
 class Decoder;
@@ -136,9 +141,30 @@ public:
         outcome = hold ? Read::unstarted : Read::late;
         if (!hold || !running()) return -1;
         which = generation;
-        const int copy = fcntl(sock, F_DUPFD_CLOEXEC, 0);
+        const int copy = keep(fcntl(sock, F_DUPFD_CLOEXEC, 0));
         if (copy < 0) cannotStart(errno);
         return copy;
+    }
+
+    // A load's other descriptors: its folder and its answer's pipe.
+    int openFolder() {
+        std::unique_lock<std::timed_mutex> hold(mutex, lockBound);
+        return hold ? keep(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) : -1;
+    }
+
+    bool openPipe(int ends[2]) {
+        std::unique_lock<std::timed_mutex> hold(mutex, lockBound);
+        if (!hold || pipe2(ends, O_CLOEXEC) != 0) return false;
+        keep(ends[0]);
+        keep(ends[1]);
+        return true;
+    }
+
+    void release(int fd) {
+        if (fd < 0) return;
+        if (std::unique_lock<std::timed_mutex> hold{mutex, lockBound})
+            loads.erase(std::remove(loads.begin(), loads.end(), fd), loads.end());
+        close(fd);
     }
 
     // Ends a server that has gone or is stuck, unless another has taken its
@@ -160,6 +186,15 @@ public:
     }
 
 private:
+    // The descriptors of loads under way. Each is opened and closed under
+    // the lock, so a forked copy knows every one, and closes it: held there,
+    // they would keep the server, or a worker waiting to write, alive for as
+    // long as the copy lives.
+    int keep(int fd) {
+        if (fd >= 0) loads.push_back(fd);
+        return fd;
+    }
+
     bool running() { return server > 0 || start(); }
 
     bool start() {
@@ -245,7 +280,7 @@ private:
     // server is this process's to stop, and its socket, held in the copy,
     // would keep it alive for as long as the copy lives. Should the lock
     // not come within its bound, the copy still lets go, and leaves the
-    // socket open rather than close a number it is not sure of.
+    // descriptors open rather than close numbers it is not sure of.
     static thread_local bool forkHeld;
     static void beforeFork() { forkHeld = decoder().mutex.try_lock_for(lockBound); }
     static void afterForkInParent() {
@@ -253,14 +288,21 @@ private:
     }
     static void afterForkInChild() {
         Decoder& d = decoder();
-        if (forkHeld && d.sock >= 0) close(d.sock);
+        if (forkHeld) {
+            if (d.sock >= 0) close(d.sock);
+            for (int fd : d.loads) close(fd);
+            d.loads.clear();
+        } else {
+            new (&d.loads) std::vector<int>;
+            new (&d.mutex) std::timed_mutex;
+        }
         d.sock = -1;
         d.server = -1;
         if (forkHeld) d.mutex.unlock();
-        else new (&d.mutex) std::timed_mutex;
     }
 
     std::timed_mutex mutex;
+    std::vector<int> loads;
     pid_t server = -1;
     int sock = -1;
     uint64_t generation = 0;
@@ -310,23 +352,23 @@ int handOver(const Request& request, const std::string& path, int folder, Read& 
     const int sock = decoder().connect(which, request.timeLimitMs, outcome);
     if (sock < 0) return -1;
     int answer[2];
-    if (pipe2(answer, O_CLOEXEC) != 0) {
+    if (!decoder().openPipe(answer)) {
         cannotStart(errno);
-        close(sock);
+        decoder().release(sock);
         outcome = Read::unstarted;
         return -1;
     }
     // A wider pipe lets the worker convert ahead while this process reads.
     if (request.kind == decodeRows) fcntl(answer[0], F_SETPIPE_SZ, 1 << 20);
     outcome = send(sock, request, path, answer[1], folder, request.timeLimitMs);
-    close(sock);
-    close(answer[1]);
+    decoder().release(sock);
+    decoder().release(answer[1]);
     // The worker that takes the request says 0 first; the server, when it
     // has no worker, says why.
     int32_t error = 0;
     if (outcome == Read::whole) outcome = readAll(answer[0], &error, sizeof error, request.timeLimitMs);
     if (outcome == Read::whole && error == 0) return answer[0];
-    close(answer[0]);
+    decoder().release(answer[0]);
     if (outcome == Read::whole) {
         cannotStart(error);
         outcome = Read::unstarted;
@@ -345,21 +387,21 @@ int ask(Kind kind, const std::string& path, int limit, Read& outcome) {
     if (path.empty() || path.size() > longestPath) return -1;
     // A relative name is found from where this process is now, however long
     // that folder's name.
-    const int folder = path[0] == '/' ? -1 : open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int folder = path[0] == '/' ? -1 : decoder().openFolder();
     if (path[0] != '/' && folder < 0) return -1;
     int answer = -1;
     for (int attempt = 0; attempt < 2 && answer < 0; attempt++) {
         answer = handOver(Request{kind, limit}, path, folder, outcome);
         if (outcome != Read::broken) break;
     }
-    if (folder >= 0) close(folder);
+    decoder().release(folder);
     if (answer < 0) return -1;
     int32_t said = 0;
     outcome = readAll(answer, &said, sizeof said, workerBound(limit));
     if (outcome == Read::whole && said != found)
         outcome = said == unreadable ? Read::unreadable : said == outOfTime ? Read::late : Read::malformed;
     if (outcome == Read::whole) return answer;
-    close(answer);
+    decoder().release(answer);
     return -1;
 }
 }  // namespace
@@ -375,10 +417,9 @@ bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image) {
     if (answer >= 0) {
         Shape shape{};
         r = readAll(answer, &shape, sizeof shape, workerBound(limit));
-        if (r == Read::whole)
-            r = holdable(shape, decoded) ? readAll(answer, decoded.rows.get(), decoded.byteCount(), workerBound(limit))
-                                         : Read::malformed;
-        close(answer);
+        if (r == Read::whole) r = holdable(shape, decoded);
+        if (r == Read::whole) r = readAll(answer, decoded.rows.get(), decoded.byteCount(), workerBound(limit));
+        decoder().release(answer);
     }
     sayWhy(r, path, limit);
     if (r != Read::whole) return false;
@@ -394,7 +435,7 @@ int ofImageFileFormatContained(const std::string& path) {
     if (answer >= 0) {
         r = readAll(answer, &format, sizeof format, workerBound(limit));
         if (r == Read::whole && (format < FIF_UNKNOWN || format >= FreeImage_GetFIFCount())) r = Read::malformed;
-        close(answer);
+        decoder().release(answer);
     }
     sayWhy(r, path, limit);
     return r == Read::whole ? format : FIF_UNKNOWN;

@@ -101,6 +101,11 @@ void timeIsUp(int) {
     _exit(3);
 }
 
+// The clock of one job. The rows get the whole limit again once the answer
+// has begun: what is left is bounded work, and a decode that ended just in
+// time must not lose its picture in converting it.
+itimerval limit{};
+
 // Stops the clock, and says what it had left.
 itimerval stopClock() {
     const itimerval stopped{};
@@ -141,10 +146,10 @@ bool answer(int fd, Outcome outcome, const void* what = nullptr, size_t size = 0
     if (size > sizeof head - sizeof outcome) return false;
     std::memcpy(head, &outcome, sizeof outcome);
     if (size) std::memcpy(head + sizeof outcome, what, size);
-    const itimerval left = stopClock();
+    stopClock();
     answering = 1;
     const bool sent = send(fd, head, sizeof outcome + size);
-    startClock(left);
+    startClock(limit);
     return sent;
 }
 
@@ -277,8 +282,9 @@ void warmHeap() {
     struct sigaction timeUp {};
     timeUp.sa_handler = timeIsUp;
     if (sigaction(SIGALRM, &timeUp, nullptr) != 0) _exit(2);
-    const int limit = std::max(job.request.timeLimitMs, 1);
-    startClock(itimerval{{0, 0}, {limit / 1000, limit % 1000 * 1000}});
+    const int ms = std::max(job.request.timeLimitMs, 1);
+    limit.it_value = {ms / 1000, ms % 1000 * 1000};
+    startClock(limit);
     if (job.request.kind == fileFormat) {
         const int32_t format = FreeImage_GetFileType(job.path.c_str(), 0);
         _exit(answer(socketFd, found, &format, sizeof format) ? 0 : 1);

@@ -7,7 +7,8 @@
 
 // Every line is flushed as it ends, as the model loader's lines are: into a
 // file or a pipe they would otherwise come out of order with those, and a
-// crash would lose the lines that tell what led to it.
+// crash would lose the lines that tell what led to it. A line is written
+// under the stream's lock, so lines from several threads never mix.
 namespace {
 int threshold = OF_WARNING;
 
@@ -29,6 +30,7 @@ void ofSetLogLevel(int level) {
 
 void ofLog(int level, const char* format, ...) {
     if (level < threshold) return;
+    flockfile(stdout);
     std::fputs(prefixFor(level), stdout);
     va_list args;
     va_start(args, format);
@@ -36,13 +38,16 @@ void ofLog(int level, const char* format, ...) {
     va_end(args);
     std::putchar('\n');
     std::fflush(stdout);
+    funlockfile(stdout);
 }
 
 void ofLog(int level, const std::string& message) {
     if (level < threshold) return;
+    flockfile(stdout);
     std::fputs(prefixFor(level), stdout);
     std::puts(message.c_str());
     std::fflush(stdout);
+    funlockfile(stdout);
 }
 
 void ofSetConsoleColor(unsigned short attribute) {

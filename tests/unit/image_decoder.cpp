@@ -24,7 +24,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -129,6 +131,17 @@ void waitUntilDead(pid_t pid) {
     waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
 
+// The descriptors of the sockets and pipes this process holds.
+std::vector<int> socketsAndPipes() {
+    std::vector<int> fds;
+    for (const std::string& fd : filesIn("/proc/self/fd")) {
+        char link[64] = {};
+        if (readlink(fd.c_str(), link, sizeof link - 1) > 0 && (!strncmp(link, "socket:", 7) || !strncmp(link, "pipe:", 5)))
+            fds.push_back(std::stoi(fd.substr(fd.rfind('/') + 1)));
+    }
+    return fds;
+}
+
 // The number of the system call a thread of this process is in.
 std::string syscallOf(pid_t thread) {
     std::string number;
@@ -231,13 +244,22 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
 
     int status = -1;
     stdoutOfAChild([] {
-        // Under an address-space limit of its own, as after ulimit -v, below
-        // what the decoder's workers would take otherwise.
+        // Under a soft address-space limit of its own, as after ulimit -Sv,
+        // below what the decoder's workers would take otherwise.
         size_t pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
         const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-        const rlimit memory{room, room};
-        const bool loaded = setrlimit(RLIMIT_AS, &memory) == 0 && picturesLoad();
+        const rlimit memory{room, RLIM_INFINITY};
+        bool loaded = setrlimit(RLIMIT_AS, &memory) == 0 && picturesLoad();
+        std::string soft, hard;  // the spare's, once it has set them
+        waitFor([&] {
+            const std::vector<pid_t> spares = childrenOf(std::to_string(decoderServer()));
+            std::ifstream limits("/proc/" + std::to_string(spares.empty() ? 0 : spares[0]) + "/limits");
+            for (std::string line; std::getline(limits, line);)
+                if (!line.rfind("Max address space", 0)) std::istringstream(line.substr(17)) >> soft >> hard;
+            return !hard.empty() && hard != "unlimited";
+        });
+        loaded = loaded && !hard.empty() && hard != "unlimited" && std::stoull(soft) <= room;
         ofStopImageDecoder();
         _exit(loaded ? 0 : 1);
     }, status);
@@ -296,20 +318,25 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     alarm(0);
 }
 
-// A copy forked while another thread makes and starts the decoder, this
-// process's first use of it, loads with one of its own, which leaves when
-// the copy ends, though a program it started lives on. This process takes
-// the orphans, to see that and to reap them.
+// A copy forked while another thread makes and starts the decoder, for this
+// process's first load, holds nothing of that decoder or load and loads
+// with a decoder of its own. That one leaves when the copy ends, though a
+// program the copy started lives on. This process takes the orphans, to see
+// that and to reap them.
 TEST(ImageDecoder, ACopyForkedWhileTheDecoderStartsLoadsOnItsOwnAndLeavesNoDecoderBehind) {
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     startWaitsForFork = pid_t(syscall(SYS_gettid));
-    std::thread starting(ofStartImageDecoder);
+    std::vector<int> known = socketsAndPipes();
+    std::thread starting([] { picturesLoad(); });
     waitFor([] { return startWaiting.load(); });
     int told[2];
     ASSERT_EQ(pipe2(told, O_CLOEXEC), 0);
     if (fork() == 0) {
         alarm(20);  // a load that waits for ever ends the copy
-        const pid_t server = picturesLoad() ? decoderServer() : 0;
+        known.insert(known.end(), told, told + 2);
+        const std::vector<int> held = socketsAndPipes();
+        const bool clean = std::all_of(held.begin(), held.end(), [&](int fd) { return std::count(known.begin(), known.end(), fd); });
+        const pid_t server = clean && picturesLoad() ? decoderServer() : 0;
         char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("60"), nullptr};
         pid_t sleeper;
         _exit(posix_spawnp(&sleeper, "sleep", nullptr, nullptr, argv, environ) || write(told[1], &server, 4) != 4);
@@ -320,7 +347,7 @@ TEST(ImageDecoder, ACopyForkedWhileTheDecoderStartsLoadsOnItsOwnAndLeavesNoDecod
     pid_t server = 0;
     EXPECT_GT(read(told[0], &server, sizeof server), 0);
     close(told[0]);
-    EXPECT_GT(server, 0) << "the copy loads";
+    EXPECT_GT(server, 0) << "the copy holds nothing of this process's decoder, and loads";
     bool left = false;
     waitFor([&] { return left = server > 0 && waitpid(server, nullptr, WNOHANG) == server; });
     EXPECT_TRUE(left) << "the copy's decoder leaves after it";

@@ -82,6 +82,20 @@ TEST(Log, EachLineReachesAPipeAsItIsWrittenAndOutlivesACrash) {
     EXPECT_EQ(text, "OF_WARNING: printf form\nOF_ERROR: string form\n");
 }
 
+TEST(Log, LinesFromSeveralThreadsStayWhole) {
+    CaptureStdout out;
+    std::thread other([] {
+        for (int i = 0; i < 2000; i++) ofLog(OF_ERROR, std::string("from the other thread"));
+    });
+    for (int i = 0; i < 2000; i++) ofLog(OF_WARNING, "%s", "from this thread");
+    other.join();
+    std::istringstream lines(out.finish());
+    int whole = 0;
+    for (std::string line; std::getline(lines, line);)
+        whole += line == "OF_ERROR: from the other thread" || line == "OF_WARNING: from this thread";
+    EXPECT_EQ(whole, 4000);
+}
+
 TEST(Log, ConsoleColoursAsTerminalEscapes) {
     auto paint = [] {
         ofSetConsoleColor(0x1C);  // bright red on blue
