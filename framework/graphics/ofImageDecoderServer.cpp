@@ -89,8 +89,14 @@ int limitMemory() {
     return setrlimit(RLIMIT_AS, &memory) == 0 ? 0 : errno;
 }
 
-// The job's clock is a timer whose signal ends the worker. Until the answer
-// has begun, the asker is first told why there is none.
+// The job's clocks are timers whose signals end the worker. The decode is
+// timed on the wall clock. The rows, once the answer has begun, get the
+// whole limit again, on the worker's own processor time: what is left is
+// bounded work, a decode that ended just in time must not lose its picture
+// to it, and writing waits for the asker to take what the pipe holds,
+// which is no part of the decode and takes no processor time. Until the
+// answer has begun, the asker is first told why there is none.
+itimerval limit{};
 volatile sig_atomic_t answering = 0;
 
 void timeIsUp(int) {
@@ -101,55 +107,18 @@ void timeIsUp(int) {
     _exit(3);
 }
 
-// The clock of one job. The rows get the whole limit again once the answer
-// has begun: what is left is bounded work, and a decode that ended just in
-// time must not lose its picture in converting it.
-itimerval limit{};
-
-// Stops the clock, and says what it had left.
-itimerval stopClock() {
-    const itimerval stopped{};
-    itimerval left{};
-    setitimer(ITIMER_REAL, &stopped, &left);
-    return left;
-}
-
-void startClock(const itimerval& left) { setitimer(ITIMER_REAL, &left, nullptr); }
-
-// Writes to the answer's pipe, which does not block: while it is full the
-// clock stops, and the worker waits for room.
-bool send(int fd, const void* data, size_t size) {
-    const char* from = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, from, size);
-        if (n > 0) {
-            from += n;
-            size -= size_t(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0 || errno != EAGAIN) return false;
-        const itimerval left = stopClock();
-        pollfd p{fd, POLLOUT, 0};
-        while (poll(&p, 1, -1) < 0 && errno == EINTR) {
-        }
-        startClock(left);
-    }
-    return true;
-}
-
-// The answer's head: the outcome, then what was found when it was. The
-// clock stands still while it goes, so the head goes whole or not at all;
-// after it, running out of time ends the worker without a word.
+// The answer's head: the outcome, then what was found when it was. No clock
+// runs while it goes, so the head goes whole or not at all.
 bool answer(int fd, Outcome outcome, const void* what = nullptr, size_t size = 0) {
     char head[sizeof outcome + sizeof(Shape)];
     if (size > sizeof head - sizeof outcome) return false;
     std::memcpy(head, &outcome, sizeof outcome);
     if (size) std::memcpy(head + sizeof outcome, what, size);
-    stopClock();
+    const itimerval stopped{};
+    setitimer(ITIMER_REAL, &stopped, nullptr);
     answering = 1;
-    const bool sent = send(fd, head, sizeof outcome + size);
-    startClock(limit);
+    const bool sent = writeAll(fd, head, sizeof outcome + size);
+    setitimer(ITIMER_PROF, &limit, nullptr);
     return sent;
 }
 
@@ -174,7 +143,7 @@ public:
         return row;
     }
     bool flush() {
-        const bool ok = send(fd, staging.data(), used);
+        const bool ok = writeAll(fd, staging.data(), used);
         used = 0;
         return ok;
     }
@@ -277,14 +246,14 @@ void warmHeap() {
     const pid_t mine = getpid();
     if (!writeAll(taken, &mine, sizeof mine) || !writeAll(job.fds[0], &unable, sizeof unable) || unable) _exit(0);
     if (job.fds[1] >= 0 && fchdir(job.fds[1]) != 0) _exit(2);
-    if (dup2(job.fds[0], socketFd) != socketFd || fcntl(socketFd, F_SETFL, O_NONBLOCK) != 0) _exit(2);
+    if (dup2(job.fds[0], socketFd) != socketFd) _exit(2);
     close_range(socketFd + 1, ~0u, 0);
     struct sigaction timeUp {};
     timeUp.sa_handler = timeIsUp;
-    if (sigaction(SIGALRM, &timeUp, nullptr) != 0) _exit(2);
+    if (sigaction(SIGALRM, &timeUp, nullptr) != 0 || sigaction(SIGPROF, &timeUp, nullptr) != 0) _exit(2);
     const int ms = std::max(job.request.timeLimitMs, 1);
     limit.it_value = {ms / 1000, ms % 1000 * 1000};
-    startClock(limit);
+    setitimer(ITIMER_REAL, &limit, nullptr);
     if (job.request.kind == fileFormat) {
         const int32_t format = FreeImage_GetFileType(job.path.c_str(), 0);
         _exit(answer(socketFd, found, &format, sizeof format) ? 0 : 1);

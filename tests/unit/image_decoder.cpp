@@ -325,6 +325,7 @@ TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
 // that and to reap them.
 TEST(ImageDecoder, ACopyForkedWhileTheDecoderStartsLoadsOnItsOwnAndLeavesNoDecoderBehind) {
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    if (decoderServer() > 0) ofStopImageDecoder();  // a start, as when the test runs alone
     startWaitsForFork = pid_t(syscall(SYS_gettid));
     std::vector<int> known = socketsAndPipes();
     std::thread starting([] { picturesLoad(); });
@@ -357,21 +358,27 @@ TEST(ImageDecoder, ACopyForkedWhileTheDecoderStartsLoadsOnItsOwnAndLeavesNoDecod
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-// Stopped from outside past the time limit while its sky is decoded, this
-// process takes the picture when it goes on: the limit counts the decode.
+// Stopped from outside past the time limit while it waits for the rows of
+// its sky, this process takes the picture when it goes on: the limit counts
+// the decode, and each wait is bounded on its own.
 TEST(ImageDecoder, AProgramStoppedForLongerThanTheLimitKeepsThePictureItWasLoading) {
     ofStartImageDecoder();
     const std::string server = std::to_string(decoderServer());
-    Stopped spare;  // held back, so that this process waits for it in poll
+    Stopped worker;  // the spare, held back until this process waits for it
     waitFor([&] { return !childrenOf(server).empty(); });
-    spare.stop(childrenOf(server).at(0));
+    worker.stop(childrenOf(server).at(0));
     const int limit = ofGetImageDecodeTimeLimit();
-    ofSetImageDecodeTimeLimit(2000);
+    ofSetImageDecodeTimeLimit(1000);
     const pid_t self = getpid(), stopper = fork();
     if (stopper == 0) {
-        waitFor([&] { return state(self) == 'S'; });
-        kill(self, SIGSTOP);
-        kill(spare.pids[0], SIGCONT);
+        auto stopWhenWaiting = [](pid_t waits, pid_t goes) {
+            waitFor([&] { return state(waits) == 'S'; });
+            kill(waits, SIGSTOP);
+            kill(goes, SIGCONT);
+        };
+        stopWhenWaiting(self, worker.pids[0]);  // the worker decodes and fills the pipe
+        stopWhenWaiting(worker.pids[0], self);  // this process empties it
+        stopWhenWaiting(self, worker.pids[0]);  // and waits for more
         usleep(3000 * 1000);
         _exit(kill(self, SIGCONT));
     }
@@ -406,7 +413,8 @@ TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
     }
     EXPECT_EQ(out.finish(), expected);
     EXPECT_EQ(filesIn("/proc/self/fd").size(), open);
-    const std::string server = std::to_string(decoderServer());
-    waitFor([&] { return childrenOf(server).size() == 1; });
-    EXPECT_EQ(childrenOf(server).size(), 1u) << "the spare alone";
+    const std::vector<pid_t> earlier = childrenOf(std::to_string(decoderServer()));
+    EXPECT_TRUE(picturesLoad());  // a file for the spare among them
+    waitFor([&] { return std::none_of(earlier.begin(), earlier.end(), state); });
+    EXPECT_TRUE(std::none_of(earlier.begin(), earlier.end(), state)) << "a worker outlived its load";
 }
