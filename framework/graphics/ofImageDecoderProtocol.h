@@ -12,9 +12,10 @@
 // The answer begins with an int: 0 from the worker that has the request, or
 // the errno of why no worker could take it, from the server. The worker's
 // Outcome follows once the file is done, then what it found. The worker
-// keeps its own time limit: its clock runs from the 0 until its last byte,
-// except while the pipe is full, so the limit measures the decode and not
-// how long the asker was away.
+// keeps its own time limit: on the wall clock from the 0 to the Outcome,
+// then on its own processor time, which stands still while the asker leaves
+// the pipe full. So the limit measures the decode, not how long the asker
+// was away.
 #include <cstdint>
 
 namespace ofImageDecoderProtocol {
