@@ -51,8 +51,9 @@ using namespace ofImageDecoderProtocol;
 
 std::atomic<int> timeLimitMs{10000};
 
-// How long ending the server, or a fork, waits for a thread that is
-// starting or ending one; far longer than either takes.
+// How long the lock is waited for, where a load's own time limit does not
+// say: its holders keep it for a system call, or for the start of the
+// server, which takes milliseconds.
 constexpr std::chrono::seconds lockBound{1};
 
 int64_t nowMs() {
@@ -154,6 +155,7 @@ public:
 
     bool openPipe(int ends[2]) {
         std::unique_lock<std::timed_mutex> hold(mutex, lockBound);
+        if (!hold) errno = ETIMEDOUT;
         if (!hold || pipe2(ends, O_CLOEXEC) != 0) return false;
         keep(ends[0]);
         keep(ends[1]);
