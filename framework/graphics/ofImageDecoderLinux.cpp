@@ -392,7 +392,7 @@ int ask(Kind kind, const std::string& path, int limit, Read& outcome) {
     const int folder = path[0] == '/' ? -1 : decoder().openFolder();
     if (path[0] != '/' && folder < 0) return -1;
     int answer = -1;
-    for (int attempt = 0; attempt < 2 && answer < 0; attempt++) {
+    for (int attempt = 0; attempt < 2; attempt++) {
         answer = handOver(Request{kind, limit}, path, folder, outcome);
         if (outcome != Read::broken) break;
     }
