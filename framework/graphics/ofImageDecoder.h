@@ -46,9 +46,10 @@ bool ofDecodeImageInProcess(const std::string& path, ofDecodedImage& image);
 // The same in the decoder program. False for a file the library cannot
 // read, and for one whose load is lost: a decode stopped at the time limit,
 // a decoder that ended before it answered (it crashed on the file, say, or
-// was stopped), or an answer that is malformed. A lost load logs one
-// warning, naming the file and why; a file the library cannot read logs
-// nothing.
+// was stopped), an answer that is malformed, or a decoder that cannot start
+// or a load that cannot have a descriptor. A lost load logs one warning,
+// naming the file, or the decoder program, and why; a file the library
+// cannot read logs nothing.
 bool ofDecodeImageContained(const std::string& path, ofDecodedImage& image);
 
 // The file's format by its contents (a FREE_IMAGE_FORMAT), found in the
@@ -60,10 +61,11 @@ int ofImageFileFormatContained(const std::string& path);
 // here, so that it is ready when the first picture is wanted. Stopping it
 // ends it and its workers at once: a call under way then fails with a
 // warning, unless it was still waiting for a worker, in which case it tries
-// once more with a new decoder, as does any call that comes after the stop.
-// So a stop that races a call on another thread may be followed by a
-// decoder that that call started. A process forked from this one, at any
-// time, starts a decoder of its own with its first call.
+// again with a new decoder, as does any call that comes after the stop. So
+// a stop that races a call on another thread may be followed by a decoder
+// that that call started. A worker lost before it took up its file costs
+// no call: the file goes to the next. A process forked from this one, at
+// any time, starts a decoder of its own with its first call.
 void ofStartImageDecoder();
 void ofStopImageDecoder();
 

@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -131,14 +133,21 @@ void waitUntilDead(pid_t pid) {
     waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
 
+// What each descriptor of a process is: its number, and where it leads.
+std::vector<std::pair<int, std::string>> descriptors(const std::string& process) {
+    std::vector<std::pair<int, std::string>> fds;
+    for (const std::string& fd : filesIn("/proc/" + process + "/fd")) {
+        char link[256] = {};
+        if (readlink(fd.c_str(), link, sizeof link - 1) > 0) fds.emplace_back(std::stoi(fd.substr(fd.rfind('/') + 1)), link);
+    }
+    return fds;
+}
+
 // The descriptors of the sockets and pipes this process holds.
 std::vector<int> socketsAndPipes() {
     std::vector<int> fds;
-    for (const std::string& fd : filesIn("/proc/self/fd")) {
-        char link[64] = {};
-        if (readlink(fd.c_str(), link, sizeof link - 1) > 0 && (!strncmp(link, "socket:", 7) || !strncmp(link, "pipe:", 5)))
-            fds.push_back(std::stoi(fd.substr(fd.rfind('/') + 1)));
-    }
+    for (const auto& [fd, link] : descriptors("self"))
+        if (!link.rfind("socket:", 0) || !link.rfind("pipe:", 0)) fds.push_back(fd);
     return fds;
 }
 
@@ -153,6 +162,8 @@ std::string syscallOf(pid_t thread) {
 // the two that comes waits until the forking thread has forked or waits for
 // the lock.
 std::atomic<pid_t> startWaitsForFork{0};
+// Told to, the next start fails with this error.
+std::atomic<int> startFails{0};
 std::atomic<bool> startWaiting{false}, forked{false};
 void holdForFork() {
     if (const pid_t forker = startWaitsForFork.exchange(0)) {
@@ -166,6 +177,7 @@ extern "C" int posix_spawn(pid_t* pid, const char* path, const posix_spawn_file_
                            const posix_spawnattr_t* attributes, char* const argv[], char* const envp[]) {
     static const auto real = reinterpret_cast<decltype(&posix_spawn)>(dlsym(RTLD_NEXT, "posix_spawn"));
     holdForFork();
+    if (const int error = startFails.exchange(0)) return error;
     return real(pid, path, actions, attributes, argv, envp);
 }
 
@@ -236,9 +248,15 @@ TEST(ImageDecoder, AFileThatWrecksTheLibrarysHeapSpoilsNoOtherLoad) {
 TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     alarm(60);  // a wait without a bound ends the test, not the suite
     ofStopImageDecoder();
+    // Inherited by what this process starts, and numbered above the server's own.
+    const int made = memfd_create("the-programs-own", 0), programs = fcntl(made, F_DUPFD, 64);
+    close(made);
     std::thread([] { EXPECT_TRUE(picturesLoad()); }).join();
     const pid_t first = decoderServer();
     ASSERT_GT(first, 0);
+    EXPECT_EQ(getpgid(first), first) << "a group of its own, so Ctrl-Z in a terminal does not stop it with the game";
+    for (const auto& fd : descriptors(std::to_string(first))) EXPECT_EQ(fd.second.find("the-programs-own"), std::string::npos);
+    close(programs);
     EXPECT_TRUE(picturesLoad()) << "after the thread that started it ended";
     EXPECT_EQ(decoderServer(), first);
 
@@ -417,4 +435,101 @@ TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
     EXPECT_TRUE(picturesLoad());  // a file for the spare among them
     waitFor([&] { return std::none_of(earlier.begin(), earlier.end(), state); });
     EXPECT_TRUE(std::none_of(earlier.begin(), earlier.end(), state)) << "a worker outlived its load";
+
+    // Nor when the decoder cannot start, or a load has no descriptor to
+    // spare, by a relative name or an absolute one.
+    char program[4096] = {};
+    ASSERT_GT(readlink(("/proc/" + std::to_string(decoderServer()) + "/exe").c_str(), program, sizeof program - 1), 0);
+    ofStopImageDecoder();
+    CaptureStdout failing;
+    startFails = EACCES;
+    EXPECT_EQ(ofImageFileFormatContained(crashes), -1);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit descriptors{};
+    getrlimit(RLIMIT_NOFILE, &descriptors);
+    const rlimit full{rlim_t(lowestFree), descriptors.rlim_max};
+    setrlimit(RLIMIT_NOFILE, &full);
+    for (const std::string& name : {std::string("rock.jpg"), crashes}) EXPECT_EQ(ofImageFileFormatContained(name), -1);
+    setrlimit(RLIMIT_NOFILE, &descriptors);
+    EXPECT_EQ(failing.finish(), "OF_WARNING: ofImage: cannot start the image decoder " + std::string(program) +
+                                    ": Permission denied\nOF_WARNING: ofImage: cannot decode rock.jpg: Too many open "
+                                    "files\nOF_WARNING: ofImage: cannot decode " + crashes + ": Too many open files\n");
+    EXPECT_TRUE(picturesLoad());
+}
+
+namespace {
+// Traces the spare, as a debugger would, and kills it once it has taken a
+// request, before it has said a word: a worker lost to the system, or to a
+// kill from outside, at the worst moment. False when it cannot be traced.
+bool killOnceItHasARequest(pid_t spare, std::atomic<bool>& tracing) {
+    int status = 0;
+    if (ptrace(PTRACE_SEIZE, spare, 0, PTRACE_O_TRACESYSGOOD) != 0) return false;
+    ptrace(PTRACE_INTERRUPT, spare, 0, 0);
+    waitpid(spare, &status, __WALL);
+    tracing = true;
+    for (bool receiving = false; ptrace(PTRACE_SYSCALL, spare, 0, 0) == 0 && waitpid(spare, &status, __WALL) == spare;) {
+        __ptrace_syscall_info call{};
+        if (!WIFSTOPPED(status) || ptrace(PTRACE_GET_SYSCALL_INFO, spare, sizeof call, &call) <= 0) continue;
+        if (call.op == PTRACE_SYSCALL_INFO_ENTRY) receiving = call.entry.nr == SYS_recvmsg;
+        if (call.op == PTRACE_SYSCALL_INFO_EXIT && receiving) break;
+    }
+    kill(spare, SIGKILL);
+    waitpid(spare, &status, __WALL);
+    return true;
+}
+}  // namespace
+
+// A worker that decodes a file for long holds up no other file: the next
+// spare is forked as soon as it takes its file. One lost between taking a
+// file and its first word costs no load: its own is sent again, and the
+// server, with every other load, goes on.
+TEST(ImageDecoder, AWorkerBusyOrLostHoldsUpNoOtherLoad) {
+    alarm(60);
+    ofStartImageDecoder();
+    const pid_t server = decoderServer();
+    const std::string hangs = FOUND + "/xbm-decimal.xbm";
+    waitFor([&] { return childrenOf(std::to_string(server)).size() == 1; });
+    const std::vector<pid_t> hanging = childrenOf(std::to_string(server));
+    const int limit = ofGetImageDecodeTimeLimit();
+    ofSetImageDecodeTimeLimit(30000);
+    CaptureStdout out;
+    std::atomic<bool> hung{false};
+    std::thread busy([&] {
+        ofDecodedImage image;
+        ofDecodeImageContained(hangs, image);
+        hung = true;
+    });
+    // The spare that waits while the file hangs, or 0.
+    auto nextSpare = [&] {
+        pid_t spare = 0;
+        waitFor([&] {
+            for (pid_t child : childrenOf(std::to_string(server)))
+                if (child != hanging.at(0) && state(child) != 'Z') spare = child;
+            return spare > 0;
+        });
+        return spare;
+    };
+    EXPECT_GT(nextSpare(), 0) << "no spare while the file hangs";
+    EXPECT_TRUE(picturesLoad());
+    EXPECT_FALSE(hung) << "the pictures waited for the file that hangs";
+
+    std::atomic<bool> tracing{false}, traced{false}, untraced{false};
+    std::thread tracer([&, spare = nextSpare()] {
+        traced = spare > 0 && killOnceItHasARequest(spare, tracing);
+        untraced = !traced;
+    });
+    waitFor([&] { return tracing || untraced; });
+    if (tracing) {
+        EXPECT_TRUE(picturesLoad({"rock.jpg"}));
+    }
+    tracer.join();
+    EXPECT_EQ(decoderServer(), server) << "a lost worker ends no server";
+    EXPECT_FALSE(hung) << "nor the load of another";
+    ofStopImageDecoder();
+    busy.join();
+    ofSetImageDecodeTimeLimit(limit);
+    EXPECT_EQ(out.finish(), ended(hangs));
+    alarm(0);
+    if (!traced) GTEST_SKIP() << "tracing the decoder's spare needs CAP_SYS_PTRACE";
 }
