@@ -264,6 +264,8 @@ private:
         } else if (!running(outcome.error)) {
             outcome.read = Read::unstarted;
         } else {
+            // A wider pipe lets the worker convert ahead while this process reads.
+            if (request.kind == decodeRows) fcntl(ends[0], F_SETPIPE_SZ, 1 << 20);
             outcome.read = sendRequest(sock, request, path, ends[1], folder);
             // Its socket closed, the server has gone since the last request.
             if (outcome.read == Read::broken && ended < 0) {
@@ -439,11 +441,7 @@ int handOver(const Request& request, const std::string& path, Result& outcome) {
     // has no worker, says why.
     int32_t error = 0;
     if (answer >= 0) outcome.read = readAll(answer, &error, sizeof error, request.timeLimitMs);
-    if (outcome.read == Read::whole && error == 0) {
-        // A wider pipe lets the worker convert ahead while this process reads.
-        if (request.kind == decodeRows) fcntl(answer, F_SETPIPE_SZ, 1 << 20);
-        return answer;
-    }
+    if (outcome.read == Read::whole && error == 0) return answer;
     decoder().release(answer);
     if (outcome.read == Read::whole) outcome = {Read::unstarted, error};
     // Not taken in time, the request waits on a server that is stuck

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -133,21 +132,14 @@ void waitUntilDead(pid_t pid) {
     waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
 
-// What each descriptor of a process is: its number, and where it leads.
-std::vector<std::pair<int, std::string>> descriptors(const std::string& process) {
-    std::vector<std::pair<int, std::string>> fds;
-    for (const std::string& fd : filesIn("/proc/" + process + "/fd")) {
-        char link[256] = {};
-        if (readlink(fd.c_str(), link, sizeof link - 1) > 0) fds.emplace_back(std::stoi(fd.substr(fd.rfind('/') + 1)), link);
-    }
-    return fds;
-}
-
 // The descriptors of the sockets and pipes this process holds.
 std::vector<int> socketsAndPipes() {
     std::vector<int> fds;
-    for (const auto& [fd, link] : descriptors("self"))
-        if (!link.rfind("socket:", 0) || !link.rfind("pipe:", 0)) fds.push_back(fd);
+    for (const std::string& fd : filesIn("/proc/self/fd")) {
+        char link[64] = {};
+        if (readlink(fd.c_str(), link, sizeof link - 1) > 0 && (!strncmp(link, "socket:", 7) || !strncmp(link, "pipe:", 5)))
+            fds.push_back(std::stoi(fd.substr(fd.rfind('/') + 1)));
+    }
     return fds;
 }
 
@@ -248,14 +240,12 @@ TEST(ImageDecoder, AFileThatWrecksTheLibrarysHeapSpoilsNoOtherLoad) {
 TEST(ImageDecoder, LoadsOutliveTheDecoderAndStoppingItNeverWaitsLong) {
     alarm(60);  // a wait without a bound ends the test, not the suite
     ofStopImageDecoder();
-    // Inherited by what this process starts, and numbered above the server's own.
-    const int made = memfd_create("the-programs-own", 0), programs = fcntl(made, F_DUPFD, 64);
-    close(made);
+    const int programs = fcntl(0, F_DUPFD, 64);  // inherited by what it starts, above the server's own
     std::thread([] { EXPECT_TRUE(picturesLoad()); }).join();
     const pid_t first = decoderServer();
     ASSERT_GT(first, 0);
     EXPECT_EQ(getpgid(first), first) << "a group of its own, so Ctrl-Z in a terminal does not stop it with the game";
-    for (const auto& fd : descriptors(std::to_string(first))) EXPECT_EQ(fd.second.find("the-programs-own"), std::string::npos);
+    EXPECT_NE(access(("/proc/" + std::to_string(first) + "/fd/" + std::to_string(programs)).c_str(), F_OK), 0);
     close(programs);
     EXPECT_TRUE(picturesLoad()) << "after the thread that started it ended";
     EXPECT_EQ(decoderServer(), first);
@@ -444,11 +434,10 @@ TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
     CaptureStdout failing;
     startFails = EACCES;
     EXPECT_EQ(ofImageFileFormatContained(crashes), -1);
-    const int lowestFree = dup(0);
-    close(lowestFree);
-    rlimit descriptors{};
+    rlimit descriptors{}, full{rlim_t(dup(0)), 0};  // none above the lowest free one
+    close(int(full.rlim_cur));
     getrlimit(RLIMIT_NOFILE, &descriptors);
-    const rlimit full{rlim_t(lowestFree), descriptors.rlim_max};
+    full.rlim_max = descriptors.rlim_max;
     setrlimit(RLIMIT_NOFILE, &full);
     for (const std::string& name : {std::string("rock.jpg"), crashes}) EXPECT_EQ(ofImageFileFormatContained(name), -1);
     setrlimit(RLIMIT_NOFILE, &descriptors);
@@ -458,28 +447,6 @@ TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
     EXPECT_TRUE(picturesLoad());
 }
 
-namespace {
-// Traces the spare, as a debugger would, and kills it once it has taken a
-// request, before it has said a word: a worker lost to the system, or to a
-// kill from outside, at the worst moment. False when it cannot be traced.
-bool killOnceItHasARequest(pid_t spare, std::atomic<bool>& tracing) {
-    int status = 0;
-    if (ptrace(PTRACE_SEIZE, spare, 0, PTRACE_O_TRACESYSGOOD) != 0) return false;
-    ptrace(PTRACE_INTERRUPT, spare, 0, 0);
-    waitpid(spare, &status, __WALL);
-    tracing = true;
-    for (bool receiving = false; ptrace(PTRACE_SYSCALL, spare, 0, 0) == 0 && waitpid(spare, &status, __WALL) == spare;) {
-        __ptrace_syscall_info call{};
-        if (!WIFSTOPPED(status) || ptrace(PTRACE_GET_SYSCALL_INFO, spare, sizeof call, &call) <= 0) continue;
-        if (call.op == PTRACE_SYSCALL_INFO_ENTRY) receiving = call.entry.nr == SYS_recvmsg;
-        if (call.op == PTRACE_SYSCALL_INFO_EXIT && receiving) break;
-    }
-    kill(spare, SIGKILL);
-    waitpid(spare, &status, __WALL);
-    return true;
-}
-}  // namespace
-
 // A worker that decodes a file for long holds up no other file: the next
 // spare is forked as soon as it takes its file. One lost between taking a
 // file and its first word costs no load: its own is sent again, and the
@@ -487,49 +454,56 @@ bool killOnceItHasARequest(pid_t spare, std::atomic<bool>& tracing) {
 TEST(ImageDecoder, AWorkerBusyOrLostHoldsUpNoOtherLoad) {
     alarm(60);
     ofStartImageDecoder();
-    const pid_t server = decoderServer();
-    const std::string hangs = FOUND + "/xbm-decimal.xbm";
-    waitFor([&] { return childrenOf(std::to_string(server)).size() == 1; });
-    const std::vector<pid_t> hanging = childrenOf(std::to_string(server));
+    const std::string server = std::to_string(decoderServer()), hangs = FOUND + "/xbm-decimal.xbm";
+    auto spareWaits = [&](pid_t busy) {  // the server's one child but the busy one
+        std::vector<pid_t> spares;
+        waitFor([&] {
+            spares = childrenOf(server);
+            spares.erase(std::remove_if(spares.begin(), spares.end(), [&](pid_t p) { return p == busy || state(p) == 'Z' || !state(p); }), spares.end());
+            return spares.size() == 1;
+        });
+        return spares.empty() ? 0 : spares[0];
+    };
+    const pid_t busyWorker = spareWaits(0);
     const int limit = ofGetImageDecodeTimeLimit();
     ofSetImageDecodeTimeLimit(30000);
     CaptureStdout out;
     std::atomic<bool> hung{false};
     std::thread busy([&] {
         ofDecodedImage image;
-        ofDecodeImageContained(hangs, image);
-        hung = true;
+        hung = !ofDecodeImageContained(hangs, image);
     });
-    // The spare that waits while the file hangs, or 0.
-    auto nextSpare = [&] {
-        pid_t spare = 0;
-        waitFor([&] {
-            for (pid_t child : childrenOf(std::to_string(server)))
-                if (child != hanging.at(0) && state(child) != 'Z') spare = child;
-            return spare > 0;
-        });
-        return spare;
-    };
-    EXPECT_GT(nextSpare(), 0) << "no spare while the file hangs";
+    spareWaits(busyWorker);  // once the busy one has taken its file
     EXPECT_TRUE(picturesLoad());
     EXPECT_FALSE(hung) << "the pictures waited for the file that hangs";
 
-    std::atomic<bool> tracing{false}, traced{false}, untraced{false};
-    std::thread tracer([&, spare = nextSpare()] {
-        traced = spare > 0 && killOnceItHasARequest(spare, tracing);
-        untraced = !traced;
+    // The next spare, traced as a debugger would, is killed once it has
+    // taken a request and before it has said a word: a worker lost to the
+    // system, or to a kill from outside, at the worst moment.
+    std::atomic<int> tracing{0};  // 1 once it traces, -1 when it cannot
+    std::thread tracer([&, spare = spareWaits(busyWorker)] {
+        int status = 0;
+        if (spare <= 0 || ptrace(PTRACE_SEIZE, spare, 0, PTRACE_O_TRACESYSGOOD) != 0) return void(tracing = -1);
+        ptrace(PTRACE_INTERRUPT, spare, 0, 0);
+        tracing = waitpid(spare, &status, __WALL) == spare ? 1 : -1;
+        for (bool receiving = false; ptrace(PTRACE_SYSCALL, spare, 0, 0) == 0 && waitpid(spare, &status, __WALL) == spare;) {
+            __ptrace_syscall_info call{};
+            ptrace(PTRACE_GET_SYSCALL_INFO, spare, sizeof call, &call);
+            if (call.op == PTRACE_SYSCALL_INFO_EXIT && receiving) break;
+            receiving = call.op == PTRACE_SYSCALL_INFO_ENTRY && call.entry.nr == SYS_recvmsg;
+        }
+        kill(spare, SIGKILL);
+        waitpid(spare, &status, __WALL);
     });
-    waitFor([&] { return tracing || untraced; });
-    if (tracing) {
-        EXPECT_TRUE(picturesLoad({"rock.jpg"}));
-    }
+    waitFor([&] { return tracing != 0; });
+    EXPECT_TRUE(tracing < 0 || picturesLoad({"rock.jpg"}));
     tracer.join();
-    EXPECT_EQ(decoderServer(), server) << "a lost worker ends no server";
+    EXPECT_EQ(std::to_string(decoderServer()), server) << "a lost worker ends no server";
     EXPECT_FALSE(hung) << "nor the load of another";
     ofStopImageDecoder();
     busy.join();
     ofSetImageDecodeTimeLimit(limit);
     EXPECT_EQ(out.finish(), ended(hangs));
     alarm(0);
-    if (!traced) GTEST_SKIP() << "tracing the decoder's spare needs CAP_SYS_PTRACE";
+    if (tracing < 0) GTEST_SKIP() << "tracing the decoder's spare needs CAP_SYS_PTRACE";
 }
