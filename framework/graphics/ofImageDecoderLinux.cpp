@@ -165,6 +165,18 @@ Read sendRequest(int sock, const Request& request, const std::string& path, int 
     }
 }
 
+// Reaps a server that has been told to go: it has gone within a second,
+// unless the system is in trouble. One that the program reaped itself is no
+// longer this process's child.
+void awaitEnd(idtype_t type, id_t id) {
+    for (int i = 0; i < 1000; i++) {
+        siginfo_t info{};
+        if (waitid(type, id, &info, WEXITED | WNOHANG) != 0 ? errno != EINTR : info.si_pid != 0) break;
+        const timespec pause{0, 1000000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
 class Decoder;
 Decoder& decoder();
 
@@ -262,7 +274,9 @@ private:
         if (folder == -1 || pipe2(ends, O_CLOEXEC) != 0) {
             outcome = {Read::unopened, errno};
         } else if (!running(outcome.error)) {
-            outcome.read = Read::unstarted;
+            // Short of descriptors, it is the load that cannot be made.
+            const bool noRoom = outcome.error == EMFILE || outcome.error == ENFILE;
+            outcome.read = noRoom ? Read::unopened : Read::unstarted;
         } else {
             // A wider pipe lets the worker convert ahead while this process reads.
             if (request.kind == decodeRows) fcntl(ends[0], F_SETPIPE_SZ, 1 << 20);
@@ -337,19 +351,24 @@ private:
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         close(theirs);
-        // The server is known by a pidfd alone, which names that process
-        // and no other however its number is reused: the program may reap
-        // its children itself. One that is not a child of this process is
-        // another that took the number of a server that died at once.
-        siginfo_t child{};
-        const int server = error ? -1 : int(syscall(SYS_pidfd_open, pid, 0));
-        if (!error && server < 0) error = errno;
-        if (server >= 0 && waitid(P_PIDFD, server, &child, WEXITED | WNOHANG | WNOWAIT) != 0) {
-            error = errno;
-            close(server);
-        }
         if (error) {
             close(pair[0]);
+            return false;
+        }
+        // From here the server is known by a pidfd alone, which names that
+        // process and no other however its number is reused: the program
+        // may reap its children itself. One that is not a child of this
+        // process is another that took the number of a server that died at
+        // once, and was reaped by the program.
+        siginfo_t child{};
+        const int server = int(syscall(SYS_pidfd_open, pid, 0));
+        if (server < 0 || waitid(P_PIDFD, server, &child, WEXITED | WNOHANG | WNOWAIT) != 0) {
+            error = errno;
+            if (server >= 0) close(server);
+            close(pair[0]);
+            // Without a pidfd, a server still there leaves as its socket
+            // closes, and is reaped by its number, its own until then.
+            if (server < 0 && error != ESRCH) awaitEnd(P_PID, id_t(pid));
             return false;
         }
         pidfd = server;
@@ -417,16 +436,9 @@ Decoder& decoder() {
 // another thread was making it would wait for ever for it to be made.
 [[maybe_unused]] Decoder& madeEarly = decoder();
 
-// Outside the lock, then closes its pidfd: an ended server has gone within
-// a second, unless the system is in trouble. One that the program reaped
-// itself is no longer this process's child.
+// Outside the lock, then closes its pidfd.
 void reap(int ended) {
-    for (int i = 0; ended >= 0 && i < 1000; i++) {
-        siginfo_t info{};
-        if (waitid(P_PIDFD, ended, &info, WEXITED | WNOHANG) != 0 ? errno != EINTR : info.si_pid != 0) break;
-        const timespec pause{0, 1000000};
-        nanosleep(&pause, nullptr);
-    }
+    if (ended >= 0) awaitEnd(P_PIDFD, id_t(ended));
     decoder().release(ended);
 }
 

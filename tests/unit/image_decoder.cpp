@@ -434,12 +434,16 @@ TEST(ImageDecoder, LoadsLeaveNoDescriptorOpenAndNoWorkerBehind) {
     CaptureStdout failing;
     startFails = EACCES;
     EXPECT_EQ(ofImageFileFormatContained(crashes), -1);
-    rlimit descriptors{}, full{rlim_t(dup(0)), 0};  // none above the lowest free one
-    close(int(full.rlim_cur));
+    int lowestFree[3];  // room for no descriptor, then for a pipe but no decoder
+    for (int& fd : lowestFree) fd = dup(0);
+    for (int fd : lowestFree) close(fd);
+    rlimit descriptors{};
     getrlimit(RLIMIT_NOFILE, &descriptors);
-    full.rlim_max = descriptors.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &full);
-    for (const std::string& name : {std::string("rock.jpg"), crashes}) EXPECT_EQ(ofImageFileFormatContained(name), -1);
+    for (const auto& [name, room] : {std::pair(std::string("rock.jpg"), 0), std::pair(crashes, 2)}) {
+        const rlimit full{rlim_t(lowestFree[room]), descriptors.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &full);
+        EXPECT_EQ(ofImageFileFormatContained(name), -1);
+    }
     setrlimit(RLIMIT_NOFILE, &descriptors);
     EXPECT_EQ(failing.finish(), "OF_WARNING: ofImage: cannot start the image decoder " + std::string(program) +
                                     ": Permission denied\nOF_WARNING: ofImage: cannot decode rock.jpg: Too many open "
