@@ -273,22 +273,19 @@ private:
         const int folder = path[0] == '/' ? -2 : open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (folder == -1 || pipe2(ends, O_CLOEXEC) != 0) {
             outcome = {Read::unopened, errno};
-        } else if (!running(outcome.error)) {
-            // Short of descriptors, it is the load that cannot be made.
-            const bool noRoom = outcome.error == EMFILE || outcome.error == ENFILE;
-            outcome.read = noRoom ? Read::unopened : Read::unstarted;
-        } else {
+        } else if (outcome.read = Read::unstarted; running(outcome.error)) {
             // A wider pipe lets the worker convert ahead while this process reads.
             if (request.kind == decodeRows) fcntl(ends[0], F_SETPIPE_SZ, 1 << 20);
             outcome.read = sendRequest(sock, request, path, ends[1], folder);
             // Its socket closed, the server has gone since the last request.
             if (outcome.read == Read::broken && ended < 0) {
                 ended = end();
-                if (running(outcome.error)) outcome.read = sendRequest(sock, request, path, ends[1], folder);
-                else outcome.read = Read::unstarted;
+                outcome.read = running(outcome.error) ? sendRequest(sock, request, path, ends[1], folder) : Read::unstarted;
             }
             which = generation;
         }
+        // Short of descriptors, it is the load that cannot be made.
+        if (outcome.read == Read::unstarted && (outcome.error == EMFILE || outcome.error == ENFILE)) outcome.read = Read::unopened;
         for (int fd : {ends[1], folder})
             if (fd >= 0) close(fd);
         if (outcome.read == Read::whole) return keep(ends[0]);
