@@ -132,12 +132,13 @@ void waitUntilDead(pid_t pid) {
     waitFor([&] { return state(pid) == 0 || state(pid) == 'Z'; });
 }
 
-// The descriptors of the sockets and pipes this process holds.
+// The descriptors of the sockets, pipes and pidfds this process holds.
 std::vector<int> socketsAndPipes() {
     std::vector<int> fds;
     for (const std::string& fd : filesIn("/proc/self/fd")) {
         char link[64] = {};
-        if (readlink(fd.c_str(), link, sizeof link - 1) > 0 && (!strncmp(link, "socket:", 7) || !strncmp(link, "pipe:", 5)))
+        if (readlink(fd.c_str(), link, sizeof link - 1) > 0 &&
+            (!strncmp(link, "socket:", 7) || !strncmp(link, "pipe:", 5) || strstr(link, "pidfd")))
             fds.push_back(std::stoi(fd.substr(fd.rfind('/') + 1)));
     }
     return fds;
