@@ -474,10 +474,7 @@ TEST(ImageDecoder, AWorkerBusyOrLostHoldsUpNoOtherLoad) {
     ofSetImageDecodeTimeLimit(30000);
     CaptureStdout out;
     std::atomic<bool> hung{false};
-    std::thread busy([&] {
-        ofDecodedImage image;
-        hung = !ofDecodeImageContained(hangs, image);
-    });
+    std::thread busy([&] { ofDecodedImage image; hung = !ofDecodeImageContained(hangs, image); });
     spareWaits(busyWorker);  // once the busy one has taken its file
     EXPECT_TRUE(picturesLoad());
     EXPECT_FALSE(hung) << "the pictures waited for the file that hangs";
