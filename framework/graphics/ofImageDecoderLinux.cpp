@@ -270,6 +270,8 @@ private:
 
     int sendHeld(const Request& request, const std::string& path, uint64_t& which, int& ended, Result& outcome) {
         int ends[2] = {-1, -1};
+        // A relative name is found from where this process is now, however
+        // long that folder's name.
         const int folder = path[0] == '/' ? -2 : open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (folder == -1 || pipe2(ends, O_CLOEXEC) != 0) {
             outcome = {Read::unopened, errno};
